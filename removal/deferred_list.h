@@ -1,0 +1,22 @@
+#pragma once
+// The uninstaller's own file and the directories above it cannot be removed while it runs: they
+// are set aside in the DeferredList for the self-remover. Free of Windows.
+#include <cstddef>
+
+// Full path of the running executable; filled at start-up in wizard mode.
+extern char OwnPath[260];
+
+// Blank-separated paths, each in double quotes, in the order deferred; null while empty.
+// A path's trailing backslashes are doubled inside its quotes, so that the helper's argument
+// splitting gives back exactly that path.
+extern char* DeferredList;
+
+// 1 when `path` was set aside (appended to the DeferredList), 0 when the caller removes it now.
+int DeferIfOwnPath(const char* path);
+
+// 0 when `a` is a prefix of `b`, ignoring ASCII letter case; else the difference of the first
+// differing pair, folded to upper case.
+int PrefixCompare(const char* a, const char* b);
+
+// Empties the list and releases its memory.
+void ClearDeferredList();

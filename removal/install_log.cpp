@@ -1,0 +1,113 @@
+#include "removal/install_log.h"
+
+#include <windows.h>
+
+#include <cstdlib>
+
+#include "removal/deferred_list.h"
+#include "removal/log_text.h"
+#include "removal/path_text.h"
+#include "removal/registry_entry.h"
+#include "removal/tree_removal.h"
+#include "sysops/checked.h"
+#include "sysops/file_helpers.h"
+
+// A whole tree is removed only under a full path that is not a drive or share root, judged as
+// Windows resolves it: a relative path would depend on the current directory, and a root
+// would empty a whole drive.
+static bool IsSafeTreeRoot(const char* path)
+{
+    if (!IsFullPathSyntax(path))
+        return false;
+    char resolved[PathBufferSize];
+    DWORD length = GetFullPathNameA(path, sizeof resolved, resolved, nullptr);
+    if (length == 0 || length >= sizeof resolved)
+        return false;
+    return !IsRootPath(resolved);
+}
+
+Status RemoveTreeEntry(const char* argument)
+{
+    char path[PathBufferSize];
+    if (!CopyBounded(path, sizeof path, argument))
+        return FailWithCode(ERROR_FILENAME_EXCED_RANGE, "RemoveTree", "%s", argument);
+    if (!IsSafeTreeRoot(path))
+        return FailWithCode(ERROR_INVALID_PARAMETER, "RemoveTree", "%s", argument);
+    if (DeferIfOwnPath(path))
+        return Succeeded;
+    return RemoveTree(path, "*.*");
+}
+
+static Status RemoveFileEntry(const char* path)
+{
+    if (DeferIfOwnPath(path))
+        return Succeeded;
+    return CheckedDeleteFile(path);
+}
+
+static Status RemoveDirectoryEntry(const char* path)
+{
+    if (DeferIfOwnPath(path))
+        return Succeeded;
+    return CheckedRemoveDirectory(path);
+}
+
+static Status ApplyEntry(char* entry, size_t length)
+{
+    char* argument;
+    switch (MatchTag(entry, length, &argument)) {
+    case TagFile: return RemoveFileEntry(argument);
+    case TagDir: return RemoveDirectoryEntry(argument);
+    case TagDirw: return RemoveTreeEntry(argument);
+    case TagKey: return RemoveRegistryEntry(argument);
+    case TagLink: return CheckedDeleteFile(argument);
+    case TagNone: break;
+    }
+    return Succeeded;
+}
+
+// Reads the whole log into a zero-filled buffer one byte longer than the log, so that the text
+// is terminated and bytes that no read filled (a log that shrank meanwhile) stay separators.
+static Status ReadInstallLog(const char* path, const EntryInfo& info, char** buffer)
+{
+    *buffer = nullptr;
+    // ReadWholeFile counts in a signed 32-bit number; a larger log is refused whole.
+    if (info.sizeHigh != 0 || info.size > 0x7FFFFFFEu)
+        return FailWithCode(ERROR_FILE_TOO_LARGE, "ReadFile", "%s", path);
+    HANDLE file;
+    Status status = OpenForReading(path, &file);
+    if (status)
+        return status;
+    char* text = static_cast<char*>(calloc(static_cast<size_t>(info.size) + 1, 1));
+    Status read = text ? ReadWholeFile(file, text, static_cast<int32_t>(info.size))
+                       : FailWithCode(ERROR_NOT_ENOUGH_MEMORY, "ReadFile", "%s", path);
+    status = CloseKeepingFirst(file, read);
+    if (status) {
+        free(text);
+        return status;
+    }
+    *buffer = text;
+    return Succeeded;
+}
+
+Status ProcessInstallLog(const char* path)
+{
+    EntryInfo info;
+    QueryEntryInfo(path, &info);
+    if (info.kind != EntryFile)
+        return Succeeded;
+    char* buffer;
+    Status status = ReadInstallLog(path, info, &buffer);
+    if (status)
+        return status;
+
+    size_t size = info.size;
+    TerminateLogEntries(buffer, size);
+    size_t position = 0;
+    char* entry;
+    size_t length;
+    while (NextLogEntry(buffer, size, &position, &entry, &length))
+        ApplyEntry(entry, length);
+    free(buffer);
+    return Succeeded;
+}

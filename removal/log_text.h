@@ -1,0 +1,23 @@
+#pragma once
+// Splitting the install log into entries and recognising their tags. Free of Windows.
+#include <cstddef>
+
+enum LogTag { TagNone, TagFile, TagDir, TagDirw, TagKey, TagLink };
+
+// Every byte below 32 separates entries: turns each into a terminator, so that every entry
+// becomes a zero-terminated string where it lies.
+void TerminateLogEntries(char* buffer, size_t size);
+
+// Finds the next entry at or after *position in a buffer prepared by TerminateLogEntries (and
+// terminated at `size`). Sets *entry and *length and moves *position past it; false at the end.
+bool NextLogEntry(char* buffer, size_t size, size_t* position, char** entry, size_t* length);
+
+// The tag that an entry starts with, ignoring ASCII letter case, tried in the order
+// "file:", "dir:", "dirw:", "key:", "link:"; *argument is the rest of the entry, unchanged.
+LogTag MatchTag(char* entry, size_t length, char** argument);
+
+// Folds A to Z onto a to z and leaves every other byte alone: no locale takes part.
+inline char FoldAsciiLower(char c)
+{
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}

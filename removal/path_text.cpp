@@ -1,0 +1,102 @@
+#include "removal/path_text.h"
+
+#include <cstring>
+#include <initializer_list>
+
+bool CopyBounded(char* out, size_t size, const char* text)
+{
+    size_t length = strlen(text);
+    if (size == 0)
+        return false;
+    if (length >= size) {
+        out[0] = '\0';
+        return false;
+    }
+    memcpy(out, text, length + 1);
+    return true;
+}
+
+bool AppendComponent(char* path, size_t size, const char* name)
+{
+    size_t length = strnlen(path, size);
+    if (length >= size)
+        return false;
+    bool needsSeparator = length == 0 || path[length - 1] != '\\';
+    size_t nameLength = strlen(name);
+    size_t total = length + (needsSeparator ? 1 : 0) + nameLength;
+    if (total >= size)
+        return false;
+    if (needsSeparator)
+        path[length++] = '\\';
+    memcpy(path + length, name, nameLength + 1);
+    return true;
+}
+
+const char* BaseName(const char* path)
+{
+    for (char separator : {'\\', '/', ':'}) {
+        const char* last = strrchr(path, separator);
+        if (last)
+            return last + 1;
+    }
+    return path;
+}
+
+bool BuildSearchPath(char* out, size_t size, const char* directory, const char* pattern)
+{
+    if (!CopyBounded(out, size, directory))
+        return false;
+    if (!pattern || !*pattern)
+        return true;
+    size_t length = strlen(out);
+    size_t patternLength = strlen(pattern);
+    if (length + 1 + patternLength >= size) {
+        out[0] = '\0';
+        return false;
+    }
+    out[length] = '\\';
+    memcpy(out + length + 1, pattern, patternLength + 1);
+    return true;
+}
+
+static bool IsDriveLetter(char c)
+{
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
+
+// Length of the component at `text`, up to the next backslash or the end.
+static size_t ComponentLength(const char* text)
+{
+    size_t length = 0;
+    while (text[length] && text[length] != '\\')
+        ++length;
+    return length;
+}
+
+bool IsFullPathSyntax(const char* path)
+{
+    if (IsDriveLetter(path[0]) && path[1] == ':' && path[2] == '\\')
+        return true;
+    if (path[0] != '\\' || path[1] != '\\')
+        return false;
+    size_t server = ComponentLength(path + 2);
+    if (server == 0 || path[2 + server] != '\\')
+        return false;
+    return ComponentLength(path + 3 + server) > 0;
+}
+
+bool IsRootPath(const char* path)
+{
+    if (IsDriveLetter(path[0]) && path[1] == ':')
+        return path[2] == '\0' || (path[2] == '\\' && path[3] == '\0');
+    if (path[0] != '\\' || path[1] != '\\')
+        return false;
+    const char* server = path + 2;
+    size_t serverLength = ComponentLength(server);
+    if (server[serverLength] == '\0')
+        return true;
+    const char* share = server + serverLength + 1;
+    size_t shareLength = ComponentLength(share);
+    const char* rest = share + shareLength;
+    return rest[0] == '\0' || (rest[0] == '\\' && rest[1] == '\0');
+}

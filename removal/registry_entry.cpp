@@ -1,0 +1,39 @@
+#include "removal/registry_entry.h"
+
+#include "removal/registry_path.h"
+#include "sysops/checked.h"
+
+HKEY ParseRootKey(const char* name, size_t length)
+{
+    static const HKEY Roots[RootCount] = {HKEY_CLASSES_ROOT, HKEY_CURRENT_USER,
+                                          HKEY_LOCAL_MACHINE, HKEY_USERS, HKEY_CURRENT_CONFIG};
+    int index = RootNameIndex(name, length);
+    return index < 0 ? nullptr : Roots[index];
+}
+
+static Status DeleteValue(HKEY root, const char* keyPath, const char* valueName)
+{
+    HKEY key;
+    Status status = CheckedRegOpenKey(root, keyPath, 0, KEY_ALL_ACCESS, &key);
+    if (status)
+        return status;
+    Status deleted = CheckedRegDeleteValue(key, valueName);
+    Status closed = CheckedRegCloseKey(key);
+    return deleted ? deleted : closed;
+}
+
+Status RemoveRegistryEntry(char* text)
+{
+    RegistryArgument parts;
+    if (!SplitRegistryArgument(text, &parts))
+        return Succeeded;
+    HKEY root = ParseRootKey(text, parts.rootLength);
+    char* keyPath = text + parts.keyStart;
+    char* valueName = text + parts.lastBackslash + 1;
+
+    text[parts.lastBackslash] = '\0';
+    Status status = *valueName ? DeleteValue(root, keyPath, valueName)
+                               : CheckedRegDeleteKey(root, keyPath);
+    text[parts.lastBackslash] = '\\';
+    return status;
+}

@@ -1,0 +1,12 @@
+#pragma once
+// Deleting the registry value or key that one "key:" entry names.
+#include <windows.h>
+
+#include "sysops/error_record.h"
+
+// "ROOT\key path\value" deletes the value; "ROOT\key path\" deletes the key. `text` is changed
+// during the call and restored before it returns.
+Status RemoveRegistryEntry(char* text);
+
+// The predefined key for a full or short root name, or null.
+HKEY ParseRootKey(const char* name, size_t length);

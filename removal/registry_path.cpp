@@ -1,0 +1,56 @@
+#include "removal/registry_path.h"
+
+#include <cstring>
+
+#include "removal/log_text.h"
+
+namespace {
+
+struct RootName {
+    const char* full;
+    const char* shortName;
+    RootIndex root;
+};
+
+constexpr RootName RootNames[] = {
+    {"hkey_classes_root", "hkcr", RootClassesRoot},
+    {"hkey_current_user", "hkcu", RootCurrentUser},
+    {"hkey_local_machine", "hklm", RootLocalMachine},
+    {"hkey_users", "hku", RootUsers},
+    {"hkey_current_config", "hkcc", RootCurrentConfig},
+};
+
+bool EqualsIgnoringCase(const char* name, size_t length, const char* lowerCase)
+{
+    if (strlen(lowerCase) != length)
+        return false;
+    for (size_t i = 0; i < length; ++i)
+        if (FoldAsciiLower(name[i]) != lowerCase[i])
+            return false;
+    return true;
+}
+
+}  // namespace
+
+int RootNameIndex(const char* name, size_t length)
+{
+    for (const RootName& root : RootNames)
+        if (EqualsIgnoringCase(name, length, root.full) ||
+            EqualsIgnoringCase(name, length, root.shortName))
+            return root.root;
+    return -1;
+}
+
+bool SplitRegistryArgument(const char* text, RegistryArgument* parts)
+{
+    const char* first = strchr(text, '\\');
+    if (!first)
+        return false;
+    const char* last = strrchr(first + 1, '\\');
+    if (!last)
+        return false;
+    parts->rootLength = static_cast<size_t>(first - text);
+    parts->keyStart = parts->rootLength + 1;
+    parts->lastBackslash = static_cast<size_t>(last - text);
+    return true;
+}

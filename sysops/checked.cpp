@@ -1,0 +1,139 @@
+#include "sysops/checked.h"
+
+Status CheckedCreateFile(const char* path, DWORD access, DWORD share,
+                         SECURITY_ATTRIBUTES* security, DWORD disposition, DWORD flags,
+                         HANDLE templateFile, HANDLE* file)
+{
+    *file = CreateFileA(path, access, share, security, disposition, flags, templateFile);
+    if (*file != INVALID_HANDLE_VALUE)
+        return Succeeded;
+    return FailWithLastError("CreateFile", "%s", path);
+}
+
+Status CheckedCloseHandle(HANDLE handle)
+{
+    if (CloseHandle(handle))
+        return Succeeded;
+    return FailWithLastError("CloseHandle", nullptr);
+}
+
+Status CheckedReadFile(HANDLE file, void* buffer, DWORD count, DWORD* read)
+{
+    *read = 0;
+    if (ReadFile(file, buffer, count, read, nullptr))
+        return Succeeded;
+    return FailWithLastError("ReadFile", nullptr);
+}
+
+Status CheckedDeleteFile(const char* path)
+{
+    if (DeleteFileA(path))
+        return Succeeded;
+    return FailWithLastError("DeleteFile", "%s", path);
+}
+
+Status CheckedRemoveDirectory(const char* path)
+{
+    if (RemoveDirectoryA(path))
+        return Succeeded;
+    return FailWithLastError("Remove Directory", "%s", path);
+}
+
+Status CheckedFindFirstFile(const char* searchPath, WIN32_FIND_DATAA* found, HANDLE* search)
+{
+    *search = FindFirstFileA(searchPath, found);
+    if (*search != INVALID_HANDLE_VALUE)
+        return Succeeded;
+    return FailWithLastError("FindFirstFile", "%s", searchPath);
+}
+
+Status CheckedFindNextFile(HANDLE search, WIN32_FIND_DATAA* found, int* done)
+{
+    if (FindNextFileA(search, found)) {
+        *done = 0;
+        return Succeeded;
+    }
+    // The detail is the empty text: the record ends with a pair of empty parentheses.
+    Status status = FailWithLastError("FindNextFile", "%s", "");
+    if (status && status->code == ERROR_NO_MORE_FILES) {
+        *done = 1;
+        return Succeeded;
+    }
+    return status;
+}
+
+Status CheckedFindClose(HANDLE search)
+{
+    if (FindClose(search))
+        return Succeeded;
+    return FailWithLastError("FindClose", nullptr);
+}
+
+Status CheckedRegOpenKey(HKEY root, const char* subkey, DWORD options, REGSAM access, HKEY* key)
+{
+    *key = nullptr;
+    LONG result = RegOpenKeyExA(root, subkey, options, access, key);
+    if (result == ERROR_SUCCESS)
+        return Succeeded;
+    *key = nullptr;
+    return FailWithCode(static_cast<uint32_t>(result), "RegOpenKey", "%s", subkey);
+}
+
+Status CheckedRegCloseKey(HKEY key)
+{
+    LONG result = RegCloseKey(key);
+    if (result == ERROR_SUCCESS)
+        return Succeeded;
+    return FailWithCode(static_cast<uint32_t>(result), "RegCloseKey", nullptr);
+}
+
+Status CheckedRegDeleteKey(HKEY root, const char* subkey)
+{
+    LONG result = RegDeleteKeyA(root, subkey);
+    if (result == ERROR_SUCCESS)
+        return Succeeded;
+    return FailWithCode(static_cast<uint32_t>(result), "RegDeleteKey", "%s", subkey);
+}
+
+Status CheckedRegDeleteValue(HKEY key, const char* valueName)
+{
+    LONG result = RegDeleteValueA(key, valueName);
+    if (result == ERROR_SUCCESS)
+        return Succeeded;
+    return FailWithCode(static_cast<uint32_t>(result), "RegDeleteValue", "%s", valueName);
+}
+
+Status CheckedCreateDialog(HINSTANCE instance, const char* templateName, HWND parent,
+                           DLGPROC procedure, LPARAM initialValue, HWND* window)
+{
+    *window = CreateDialogParamA(instance, templateName, parent, procedure, initialValue);
+    if (*window)
+        return Succeeded;
+    return FailWithLastError("CreateDialog", nullptr);
+}
+
+Status CheckedDestroyWindow(HWND window)
+{
+    if (DestroyWindow(window))
+        return Succeeded;
+    return FailWithLastError("DestroyWindow", nullptr);
+}
+
+Status CheckedGetDlgItem(HWND dialog, int id, HWND* item)
+{
+    *item = GetDlgItem(dialog, id);
+    if (*item)
+        return Succeeded;
+    return FailWithLastError("GetDlgItem", nullptr);
+}
+
+Status CheckedSetFocus(HWND window, HWND* previous)
+{
+    // A null result also means that no window had the focus before; only a last error set by
+    // this very call tells a failure, so a stale one must not count.
+    SetLastError(0);
+    *previous = SetFocus(window);
+    if (*previous)
+        return Succeeded;
+    return FailWithLastError("SetFocus", nullptr);
+}

@@ -1,0 +1,46 @@
+#pragma once
+// Helpers shared by the tests: scratch trees on the real (Wine) file system and a scratch key
+// in the real registry, and short ways to look at what survived.
+#include <windows.h>
+
+#include <string>
+
+// A fresh, empty directory under the temporary directory, removed again by the destructor.
+struct ScratchDirectory {
+    ScratchDirectory();
+    ~ScratchDirectory();
+    ScratchDirectory(const ScratchDirectory&) = delete;
+    ScratchDirectory& operator=(const ScratchDirectory&) = delete;
+
+    // `relative` joined to the scratch directory with a backslash.
+    std::string Path(const std::string& relative = "") const;
+
+    std::string root;
+};
+
+void WriteTextFile(const std::string& path, const std::string& content);
+void MakeDirectory(const std::string& path);      // with the directories above it
+bool Exists(const std::string& path);
+bool IsDirectory(const std::string& path);
+void RemoveEverything(const std::string& path);   // test clean-up; clears read-only first
+
+// A fresh key HKEY_CURRENT_USER\Software\UninstallTests\<unique> that the destructor deletes.
+struct ScratchKey {
+    ScratchKey();
+    ~ScratchKey();
+    ScratchKey(const ScratchKey&) = delete;
+    ScratchKey& operator=(const ScratchKey&) = delete;
+
+    std::string path;  // below HKEY_CURRENT_USER, e.g. "Software\\UninstallTests\\k1"
+};
+
+void CreateKey(HKEY root, const std::string& path);
+void SetStringValue(HKEY root, const std::string& key, const std::string& name,
+                    const std::string& value);
+bool KeyExists(HKEY root, const std::string& path);
+bool ValueExists(HKEY root, const std::string& key, const std::string& name);
+void DeleteKeyTree(HKEY root, const std::string& path);
+
+// Sets OwnPath for the engine's deferral test, and clears the deferred list.
+void SetOwnPath(const std::string& path);
+std::string DeferredListText();  // "" when nothing was deferred
