@@ -27,13 +27,9 @@ Status RemoveRegistryEntry(char* text)
     RegistryArgument parts;
     if (!SplitRegistryArgument(text, &parts))
         return Succeeded;
-    HKEY root = ParseRootKey(text, parts.rootLength);
-    char* keyPath = text + parts.keyStart;
-    char* valueName = text + parts.lastBackslash + 1;
-
-    text[parts.lastBackslash] = '\0';
-    Status status = *valueName ? DeleteValue(root, keyPath, valueName)
-                               : CheckedRegDeleteKey(root, keyPath);
-    text[parts.lastBackslash] = '\\';
+    HKEY root = ParseRootKey(parts.root, parts.rootLength);
+    Status status = *parts.valueName ? DeleteValue(root, parts.keyPath, parts.valueName)
+                                     : CheckedRegDeleteKey(root, parts.keyPath);
+    RestoreRegistryArgument(parts);
     return status;
 }

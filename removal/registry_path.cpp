@@ -41,16 +41,23 @@ int RootNameIndex(const char* name, size_t length)
     return -1;
 }
 
-bool SplitRegistryArgument(const char* text, RegistryArgument* parts)
+bool SplitRegistryArgument(char* text, RegistryArgument* parts)
 {
-    const char* first = strchr(text, '\\');
+    char* first = strchr(text, '\\');
     if (!first)
         return false;
-    const char* last = strrchr(first + 1, '\\');
+    char* last = strrchr(first + 1, '\\');
     if (!last)
         return false;
+    parts->root = text;
     parts->rootLength = static_cast<size_t>(first - text);
-    parts->keyStart = parts->rootLength + 1;
-    parts->lastBackslash = static_cast<size_t>(last - text);
+    parts->keyPath = first + 1;
+    parts->valueName = last + 1;
+    *last = '\0';
     return true;
+}
+
+void RestoreRegistryArgument(const RegistryArgument& parts)
+{
+    parts.valueName[-1] = '\\';
 }

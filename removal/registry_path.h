@@ -10,11 +10,18 @@ enum RootIndex { RootClassesRoot, RootCurrentUser, RootLocalMachine, RootUsers, 
 // ignored), or -1.
 int RootNameIndex(const char* name, size_t length);
 
+// The pieces of "root\key path\value name", cut apart in the argument's own text: the key
+// path's last backslash is replaced by a terminator until RestoreRegistryArgument.
 struct RegistryArgument {
-    size_t rootLength;     // characters before the first backslash
-    size_t keyStart;       // where the key path starts: after the first backslash
-    size_t lastBackslash;  // the key path's last backslash; the value name follows it
+    const char* root;   // not terminated: rootLength characters
+    size_t rootLength;
+    char* keyPath;      // everything between the first and the last backslash
+    char* valueName;    // everything after the last backslash; empty names the key itself
 };
 
-// False when the text has fewer than two backslashes: such an entry does nothing.
-bool SplitRegistryArgument(const char* text, RegistryArgument* parts);
+// False, leaving the text untouched, when it has fewer than two backslashes: such an entry
+// does nothing.
+bool SplitRegistryArgument(char* text, RegistryArgument* parts);
+
+// Puts the backslash back, so that the text is as it was before the split.
+void RestoreRegistryArgument(const RegistryArgument& parts);
