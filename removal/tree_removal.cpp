@@ -71,6 +71,8 @@ static void CutTrailingBackslash(char* path)
         path[length - 1] = '\0';
 }
 
+static Status RemoveEntry(char* path, const char* pattern, const EntryInfo& info);
+
 // Removes everything inside the directory `path`, depth first; the first failure ends the walk
 // and leaves `path` naming the entry that failed.
 static Status RemoveContents(char* path, const char* pattern)
@@ -85,7 +87,9 @@ static Status RemoveContents(char* path, const char* pattern)
         if (!AppendComponent(path, PathBufferSize, info.name))
             return FailWithCode(ERROR_FILENAME_EXCED_RANGE, "RemoveTree", "%s\\%s", path,
                                 info.name);
-        status = RemoveTree(path, pattern);
+        // The search has just told what the entry is; asking again would double the cost of
+        // the walk.
+        status = RemoveEntry(path, pattern, info);
         if (status)
             return status;
         path[end] = '\0';
@@ -113,14 +117,23 @@ static Status RemoveDirectoryTree(char* path, const char* pattern, uint32_t attr
     return CheckedRemoveDirectory(path);
 }
 
+static Status RemoveEntry(char* path, const char* pattern, const EntryInfo& info)
+{
+    if (info.kind == EntryDirectory)
+        return RemoveDirectoryTree(path, pattern, info.attributes);
+    if (info.kind != EntryFile || DeferIfOwnPath(path))
+        return Succeeded;
+    Status status = CheckedDeleteFile(path);
+    // A file that went away since the search listed it is as good as removed.
+    if (status && (status->code == ERROR_FILE_NOT_FOUND || status->code == ERROR_PATH_NOT_FOUND))
+        return Succeeded;
+    return status;
+}
+
 Status RemoveTree(char* path, const char* pattern)
 {
     CutTrailingBackslash(path);
     EntryInfo info;
     QueryEntryInfo(path, &info);
-    if (info.kind == EntryDirectory)
-        return RemoveDirectoryTree(path, pattern, info.attributes);
-    if (info.kind == EntryFile && !DeferIfOwnPath(path))
-        return CheckedDeleteFile(path);
-    return Succeeded;
+    return RemoveEntry(path, pattern, info);
 }

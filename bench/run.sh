@@ -1,0 +1,14 @@
+#!/usr/bin/env bash
+# Builds the benchmark, runs it in a Wine prefix of its own and prints the ratio line last.
+#   bench/run.sh [--scale F] [--reps N]       (defaults: 1 and 5)
+#   bench/run.sh --log-memory MIB             (peak memory while reading a log of MIB MiB)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/setup.sh
+cmake --preset windows-x64 >/dev/null
+cmake --build --preset windows-x64 --target bench >/dev/null
+run=build/bench-run
+mkdir -p "$run"
+trap 'tests/support/wine-prefix.sh stop "$run"' EXIT
+tests/support/wine-prefix.sh start "$run"
+tests/support/wine-run.sh "$run" build/windows-x64/bench/bench.exe "$@" | tr -d '\r'

@@ -1,0 +1,28 @@
+# The program: uninstall.exe, placed directly in the build directory.
+
+# The self-remover belongs to the removal engine, so that the tests link it too.
+target_sources(uninstall_engine PRIVATE
+  removal/helper_command_line.cpp
+  removal/self_remover.cpp
+)
+
+add_executable(uninstall WIN32
+  app/main.cpp
+  app/dll_search.cpp
+  ui/page_loop.cpp
+  ui/pages.cpp
+  ui/window_class.cpp
+  resources/uninstall.rc
+)
+uninstall_target_options(uninstall)
+target_link_libraries(uninstall PRIVATE uninstall_engine)
+set_target_properties(uninstall PROPERTIES
+  OUTPUT_NAME uninstall
+  RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}
+)
+# Small and self-contained: only system DLLs and the C runtime are imported.
+target_compile_options(uninstall PRIVATE $<$<COMPILE_LANGUAGE:CXX>:-Os>)
+target_link_options(uninstall PRIVATE -mwindows -static -s -Wl,--gc-sections)
+# The resource compiler finds the icon and the manifest relative to the source tree.
+set_source_files_properties(resources/uninstall.rc PROPERTIES OBJECT_DEPENDS
+  "${PROJECT_SOURCE_DIR}/resources/uninstall.ico;${PROJECT_SOURCE_DIR}/resources/uninstall.manifest")

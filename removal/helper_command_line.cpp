@@ -1,0 +1,90 @@
+#include "removal/helper_command_line.h"
+
+#include <cstring>
+
+#include "removal/path_text.h"
+
+bool IsHelperSwitch(const char* argument)
+{
+    return argument[0] == '-' && (argument[1] == 'u' || argument[1] == 'U') &&
+           argument[2] == '\0';
+}
+
+bool BuildHelperPath(char* out, size_t size, const char* temporaryDirectory)
+{
+    if (!CopyBounded(out, size, temporaryDirectory))
+        return false;
+    size_t length = strlen(out);
+    if (length + sizeof HelperFileName > size) {
+        out[0] = '\0';
+        return false;
+    }
+    memcpy(out + length, HelperFileName, sizeof HelperFileName);
+    return true;
+}
+
+// Length of the quoted path that starts at `entry` (on its opening quote), both quotes
+// included; 0 when it has no closing quote or when the closing quote follows an odd number of
+// backslashes, which would make that quote literal and join the next path to this one.
+static size_t QuotedEntryLength(const char* entry)
+{
+    const char* close = strchr(entry + 1, '"');
+    if (!close)
+        return 0;
+    const char* backslashes = close;
+    while (backslashes > entry + 1 && backslashes[-1] == '\\')
+        --backslashes;
+    if ((close - backslashes) % 2 != 0)
+        return 0;
+    return static_cast<size_t>(close - entry) + 1;
+}
+
+// Appends `length` characters of `text` after the `*used` characters already in `out`, when
+// they and the terminator fit; else changes nothing.
+static bool AppendFitting(char* out, size_t size, size_t* used, const char* text, size_t length)
+{
+    if (length >= size - *used)
+        return false;
+    memcpy(out + *used, text, length);
+    *used += length;
+    out[*used] = '\0';
+    return true;
+}
+
+int BuildHelperCommandLine(char* out, size_t size, const char* copyPath, const char* deferred)
+{
+    if (size == 0)
+        return -1;
+    size_t used = 0;
+    out[0] = '\0';
+    if (!AppendFitting(out, size, &used, "\"", 1) ||
+        !AppendFitting(out, size, &used, copyPath, strlen(copyPath)) ||
+        !AppendFitting(out, size, &used, "\" -u", 4)) {
+        out[0] = '\0';
+        return -1;
+    }
+    int omitted = 0;
+    const char* at = deferred ? deferred : "";
+    while (*at) {
+        if (*at == ' ') {
+            ++at;
+            continue;
+        }
+        size_t length = *at == '"' ? QuotedEntryLength(at) : 0;
+        if (length == 0) {
+            // Not a path the list wrote: skip to the next blank.
+            ++omitted;
+            at += strcspn(at, " ");
+            continue;
+        }
+        size_t before = used;
+        if (!AppendFitting(out, size, &used, " ", 1) ||
+            !AppendFitting(out, size, &used, at, length)) {
+            used = before;
+            out[used] = '\0';
+            ++omitted;
+        }
+        at += length;
+    }
+    return omitted;
+}

@@ -1,0 +1,25 @@
+#pragma once
+// The command line that starts the temporary copy in helper mode, and the copy's path. Free of
+// Windows: every write is bounded by the buffer's size.
+#include <cstddef>
+
+// The longest command line that Windows hands to a new process, terminator included.
+constexpr size_t HelperCommandLineSize = 32767;
+
+// The copy's file name inside the temporary directory.
+constexpr char HelperFileName[] = "uninstallvx.exe";
+
+// True when `argument` is the helper-mode switch "-u", in either letter case.
+bool IsHelperSwitch(const char* argument);
+
+// `temporaryDirectory` (which ends with a backslash) followed by HelperFileName. False, and
+// `out` empty, when that would not fit `size`.
+bool BuildHelperPath(char* out, size_t size, const char* temporaryDirectory);
+
+// The copy's path in double quotes, " -u", then each quoted path of `deferred` (the
+// DeferredList) that still fits whole, each after one blank. A path that does not fit is left
+// out whole, and so is anything in `deferred` that is not a well-formed quoted path, since it
+// would run into the paths after it when the child splits its arguments.
+// Returns the number of paths left out, or -1 (and `out` empty) when not even the copy's path
+// and the switch fit.
+int BuildHelperCommandLine(char* out, size_t size, const char* copyPath, const char* deferred);

@@ -1,0 +1,87 @@
+#include "ui/page_loop.h"
+
+#include <cstdlib>
+
+#include "app/program.h"
+#include "sysops/checked.h"
+
+HWND CurrentPage;
+PageHandler CurrentPageHandler;
+int32_t PageRunning;
+
+Status ShowPage(const char* templateName, PageHandler handler)
+{
+    Status status =
+        CheckedCreateDialog(Instance, templateName, MainWindow, nullptr, 0, &CurrentPage);
+    if (status)
+        return status;
+    // A creation can fail without setting the thread's last error; a page that does not exist
+    // must not count as shown, or its loop would wait for buttons that are not there.
+    if (!CurrentPage)
+        return FailWithCode(ERROR_INVALID_WINDOW_HANDLE, "CreateDialog", "%s", templateName);
+    CurrentPageHandler = handler;
+    PageRunning = 1;
+    return Succeeded;
+}
+
+Status EndPage()
+{
+    CheckedDestroyWindow(CurrentPage);
+    CurrentPage = nullptr;
+    CurrentPageHandler = nullptr;
+    PageRunning = 0;
+    return Succeeded;
+}
+
+// The nearest window of the program's own class at or above `window`: a control's page, or the
+// page or main window itself; null for a message that has no window.
+static HWND DialogFor(HWND window)
+{
+    const LONG_PTR classProcedure = reinterpret_cast<LONG_PTR>(&ClassWindowProc);
+    while (window && GetWindowLongPtrA(window, GWLP_WNDPROC) != classProcedure)
+        window = GetParent(window);
+    return window;
+}
+
+void RunPageLoop()
+{
+    MSG message;
+    // The flag is tested after the fetch: the message that arrives after EndPage is dropped.
+    while (GetMessageA(&message, nullptr, 0, 0) != 0 && PageRunning) {
+        if (!IsDialogMessageA(DialogFor(message.hwnd), &message)) {
+            TranslateMessage(&message);
+            DispatchMessageA(&message);
+        }
+    }
+    if (PageRunning)
+        exit(0);
+}
+
+void ConfirmStop(HWND owner)
+{
+    if (MessageBoxA(owner, "Do you want to stop uninstallation?", "Uninstall",
+                    MB_ICONQUESTION | MB_YESNO) == IDYES)
+        PostQuitMessage(0);
+}
+
+LRESULT CALLBACK ClassWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (window == MainWindow)
+        return MainWindowHandler(window, message, wParam, lParam);
+    if (window == CurrentPage && CurrentPageHandler)
+        return CurrentPageHandler(window, message, wParam, lParam);
+    return DefDlgProcA(window, message, wParam, lParam);
+}
+
+LRESULT MainWindowHandler(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_DESTROY:
+        // Ending the program is the page loop's business, not the window's.
+        return 0;
+    case WM_CLOSE:
+        ConfirmStop(window);
+        break;
+    }
+    return DefDlgProcA(window, message, wParam, lParam);
+}

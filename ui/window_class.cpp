@@ -1,0 +1,23 @@
+#include "ui/window_class.h"
+
+#include <windows.h>
+
+#include "app/program.h"
+#include "ui/page_loop.h"
+
+int RegisterWindowClass()
+{
+    WNDCLASSA windowClass = {};
+    windowClass.lpfnWndProc = ClassWindowProc;
+    // The class serves dialog windows, which keep their state in these extra bytes.
+    windowClass.cbWndExtra = DLGWINDOWEXTRA;
+    windowClass.hInstance = Instance;
+    windowClass.hIcon = LoadIconA(Instance, "!Uninstall");
+    windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    windowClass.lpszClassName = "Uninstall";
+    if (RegisterClassA(&windowClass))
+        return 0;
+    MessageBoxA(nullptr, "Failed to register Uninstall class", "Uninstall", MB_ICONERROR);
+    return 1;
+}
