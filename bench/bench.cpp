@@ -236,12 +236,14 @@ double Median(std::vector<double> values)
     return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
 }
 
-size_t PeakCommit()
+// The most memory the process has held so far (Wine keeps the peak working set, not the peak
+// commit).
+size_t PeakMemory()
 {
     PROCESS_MEMORY_COUNTERS counters = {};
     counters.cb = sizeof counters;
     GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters);
-    return counters.PeakPagefileUsage;
+    return std::max(counters.PeakWorkingSetSize, counters.PeakPagefileUsage);
 }
 
 // A log of `mebibytes` MiB whose entries carry no tag: read and walked, nothing applied.
@@ -263,14 +265,14 @@ int MeasureLogMemory(const std::string& root, int mebibytes)
     block.clear();
     block.shrink_to_fit();
 
-    size_t before = PeakCommit();
+    size_t before = PeakMemory();
     double start = Seconds();
     ProcessInstallLog(path.c_str());
     double elapsed = Seconds() - start;
-    size_t peak = PeakCommit();
+    size_t peak = PeakMemory();
     DeleteFileA(path.c_str());
     double logBytes = static_cast<double>(mebibytes) * (1 << 20);
-    printf("log of %d MiB: %.2f s, peak commit grew by %.1f MiB (%.2f x the log), %.1f MiB "
+    printf("log of %d MiB: %.2f s, peak memory grew by %.1f MiB (%.2f x the log), %.1f MiB "
            "before\n",
            mebibytes, elapsed, (peak - before) / 1048576.0,
            static_cast<double>(peak - before) / logBytes, before / 1048576.0);

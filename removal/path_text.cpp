@@ -85,13 +85,14 @@ bool IsFullPathSyntax(const char* path)
     return ComponentLength(path + 3 + server) > 0;
 }
 
-bool IsRootPath(const char* path)
+static bool IsDriveRoot(const char* path)
 {
-    if (IsDriveLetter(path[0]) && path[1] == ':')
-        return path[2] == '\0' || (path[2] == '\\' && path[3] == '\0');
-    if (path[0] != '\\' || path[1] != '\\')
-        return false;
-    const char* server = path + 2;
+    return path[2] == '\0' || (path[2] == '\\' && path[3] == '\0');
+}
+
+// `server` is what follows the two leading backslashes of a share path.
+static bool IsShareRoot(const char* server)
+{
     size_t serverLength = ComponentLength(server);
     if (server[serverLength] == '\0')
         return true;
@@ -99,4 +100,27 @@ bool IsRootPath(const char* path)
     size_t shareLength = ComponentLength(share);
     const char* rest = share + shareLength;
     return rest[0] == '\0' || (rest[0] == '\\' && rest[1] == '\0');
+}
+
+// The device namespace spells the same drives and shares another way: \\?\C:\ is C:\ and
+// \\?\UNC\server\share is \\server\share. Whatever else it names (a volume, a device) is no
+// place to remove a tree from, so it counts as a root too.
+static bool IsDeviceRoot(const char* rest)
+{
+    if (IsDriveLetter(rest[0]) && rest[1] == ':')
+        return IsDriveRoot(rest);
+    bool unc = (rest[0] == 'U' || rest[0] == 'u') && (rest[1] == 'N' || rest[1] == 'n') &&
+               (rest[2] == 'C' || rest[2] == 'c') && rest[3] == '\\';
+    return unc ? IsShareRoot(rest + 4) : true;
+}
+
+bool IsRootPath(const char* path)
+{
+    if (IsDriveLetter(path[0]) && path[1] == ':')
+        return IsDriveRoot(path);
+    if (path[0] != '\\' || path[1] != '\\')
+        return false;
+    if ((path[2] == '?' || path[2] == '.') && path[3] == '\\')
+        return IsDeviceRoot(path + 4);
+    return IsShareRoot(path + 2);
 }

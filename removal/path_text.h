@@ -24,5 +24,6 @@ bool CopyBounded(char* out, size_t size, const char* text);
 bool IsFullPathSyntax(const char* path);
 
 // A drive root ("C:", "C:\") or a share root ("\\server\share", with or without one trailing
-// backslash), or something shorter ("\\server").
+// backslash), or something shorter ("\\server"); either spelled in the device namespace
+// ("\\?\C:\", "\\.\UNC\server\share"); and anything else there, a volume or a device.
 bool IsRootPath(const char* path);

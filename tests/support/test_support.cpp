@@ -26,9 +26,27 @@ std::string ScratchDirectory::Path(const std::string& relative) const
     return relative.empty() ? root : root + "\\" + relative;
 }
 
+// Paths in the tests may be longer than MAX_PATH (to outgrow the engine's buffers), so the
+// helpers use the wide calls, with the \\?\ form for full drive paths.
+static std::wstring Wide(const std::string& path)
+{
+    bool drivePath = path.size() >= 3 && path[1] == ':' && path[2] == '\\';
+    std::wstring prefix = drivePath ? L"\\\\?\\" : L"";
+    int length = MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, nullptr, 0);
+    std::wstring converted(length > 0 ? length - 1 : 0, L'\0');
+    if (length > 1)
+        MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, &converted[0], length);
+    return prefix + converted;
+}
+
+static DWORD Attributes(const std::string& path)
+{
+    return GetFileAttributesW(Wide(path).c_str());
+}
+
 void WriteTextFile(const std::string& path, const std::string& content)
 {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+    HANDLE file = CreateFileW(Wide(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return;
@@ -37,47 +55,77 @@ void WriteTextFile(const std::string& path, const std::string& content)
     CloseHandle(file);
 }
 
+bool WriteSparseFile(const std::string& path, const std::string& content, uint64_t size)
+{
+    HANDLE file = CreateFileW(Wide(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    DWORD written = 0;
+    LARGE_INTEGER end;
+    end.QuadPart = static_cast<LONGLONG>(size);
+    bool made = WriteFile(file, content.data(), static_cast<DWORD>(content.size()), &written,
+                          nullptr) &&
+                SetFilePointerEx(file, end, nullptr, FILE_BEGIN) && SetEndOfFile(file);
+    CloseHandle(file);
+    return made;
+}
+
 void MakeDirectory(const std::string& path)
 {
     for (size_t at = path.find('\\', 3); at != std::string::npos; at = path.find('\\', at + 1))
-        CreateDirectoryA(path.substr(0, at).c_str(), nullptr);
-    CreateDirectoryA(path.c_str(), nullptr);
+        CreateDirectoryW(Wide(path.substr(0, at)).c_str(), nullptr);
+    CreateDirectoryW(Wide(path).c_str(), nullptr);
 }
 
 bool Exists(const std::string& path)
 {
-    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+    return Attributes(path) != INVALID_FILE_ATTRIBUTES;
 }
 
 bool IsDirectory(const std::string& path)
 {
-    DWORD attributes = GetFileAttributesA(path.c_str());
+    DWORD attributes = Attributes(path);
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+void SetReadOnly(const std::string& path)
+{
+    SetFileAttributesW(Wide(path).c_str(), FILE_ATTRIBUTE_READONLY);
+}
+
+std::vector<std::string> ListDirectory(const std::string& path)
+{
+    std::vector<std::string> names;
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW((Wide(path) + L"\\*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return names;
+    do {
+        char name[MAX_PATH * 2];
+        WideCharToMultiByte(CP_ACP, 0, found.cFileName, -1, name, sizeof name, nullptr, nullptr);
+        if (strcmp(name, ".") && strcmp(name, ".."))
+            names.push_back(name);
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+    return names;
 }
 
 void RemoveEverything(const std::string& path)
 {
-    DWORD attributes = GetFileAttributesA(path.c_str());
+    DWORD attributes = Attributes(path);
     if (attributes == INVALID_FILE_ATTRIBUTES)
         return;
-    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    SetFileAttributesW(Wide(path).c_str(), FILE_ATTRIBUTE_NORMAL);
     if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
-        DeleteFileA(path.c_str());
+        DeleteFileW(Wide(path).c_str());
         return;
     }
     // Links are removed as links, never followed.
-    if (!(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
-        WIN32_FIND_DATAA found;
-        HANDLE search = FindFirstFileA((path + "\\*").c_str(), &found);
-        if (search != INVALID_HANDLE_VALUE) {
-            do {
-                if (strcmp(found.cFileName, ".") && strcmp(found.cFileName, ".."))
-                    RemoveEverything(path + "\\" + found.cFileName);
-            } while (FindNextFileA(search, &found));
-            FindClose(search);
-        }
-    }
-    RemoveDirectoryA(path.c_str());
+    if (!(attributes & FILE_ATTRIBUTE_REPARSE_POINT))
+        for (const std::string& name : ListDirectory(path))
+            RemoveEverything(path + "\\" + name);
+    RemoveDirectoryW(Wide(path).c_str());
 }
 
 ScratchKey::ScratchKey()

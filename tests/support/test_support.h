@@ -3,7 +3,9 @@
 // in the real registry, and short ways to look at what survived.
 #include <windows.h>
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
 // A fresh, empty directory under the temporary directory, removed again by the destructor.
 struct ScratchDirectory {
@@ -18,10 +20,16 @@ struct ScratchDirectory {
     std::string root;
 };
 
+// These work on paths of any length.
 void WriteTextFile(const std::string& path, const std::string& content);
+// `content`, then a hole up to `size` bytes; false when the file could not be made.
+bool WriteSparseFile(const std::string& path, const std::string& content, uint64_t size);
 void MakeDirectory(const std::string& path);      // with the directories above it
 bool Exists(const std::string& path);
 bool IsDirectory(const std::string& path);
+void SetReadOnly(const std::string& path);
+// The names in a directory, "." and ".." left out, in the order the file system gives them.
+std::vector<std::string> ListDirectory(const std::string& path);
 void RemoveEverything(const std::string& path);   // test clean-up; clears read-only first
 
 // A fresh key HKEY_CURRENT_USER\Software\UninstallTests\<unique> that the destructor deletes.
