@@ -14,7 +14,8 @@ build=build/host
 work="$build/fuzz"
 mkdir -p "$work"
 summary=()
-for target in fuzz_install_log fuzz_registry_argument fuzz_deferred_list fuzz_path_text; do
+for target in fuzz_install_log fuzz_registry_argument fuzz_deferred_list fuzz_path_text \
+              fuzz_helper_command_line; do
     corpus="$work/corpus-$target"
     mkdir -p "$corpus"
     # New inputs go to the build tree's corpus; the seeds in the repository stay as they are.

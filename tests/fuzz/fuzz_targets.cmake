@@ -4,6 +4,7 @@ set(UNINSTALL_FUZZ_TARGETS
   fuzz_registry_argument
   fuzz_deferred_list
   fuzz_path_text
+  fuzz_helper_command_line
 )
 foreach(target IN LISTS UNINSTALL_FUZZ_TARGETS)
   add_executable(${target} ${CMAKE_CURRENT_LIST_DIR}/${target}.cpp)
