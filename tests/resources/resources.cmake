@@ -14,7 +14,6 @@ set_tests_properties(shipped_exe_copy PROPERTIES FIXTURES_REQUIRED wine FIXTURES
 
 uninstall_wine_test(resource_tests
   resources/expected_layout.cpp
-  resources/manifest_reader.cpp
   resources/resource_tests.cpp
   resources/pe_image_tests.cpp
 )

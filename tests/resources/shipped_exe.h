@@ -26,20 +26,3 @@ Bytes StandardPalette();
 
 // Both byte strings as rows of hex, the first differing offset marked: readable in a failure.
 std::string DescribeDifference(const Bytes& expected, const Bytes& actual);
-
-// One element of a manifest: its namespace, local name, attributes (namespace declarations
-// left out) sorted by name, its text, and its children in document order.
-struct XmlElement {
-    std::string space;
-    std::string name;
-    std::vector<std::pair<std::string, std::string>> attributes;
-    std::string text;
-    std::vector<XmlElement> children;
-};
-
-// Reads a manifest that is one element tree and nothing else. On any declaration, processing
-// instruction, doctype, stray text, or malformed markup it returns false and says why.
-bool ReadManifest(const std::string& text, XmlElement* root, std::string* problem);
-
-// The element tree as one indented line per element, for comparing whole trees readably.
-std::string DescribeTree(const XmlElement& element);
