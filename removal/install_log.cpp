@@ -38,29 +38,55 @@ Status RemoveTreeEntry(const char* argument)
     return RemoveTree(path, "*.*");
 }
 
-static Status RemoveFileEntry(const char* path)
+// Windows refuses a path longer than its ANSI calls take, and a registry name longer than its
+// counted strings hold. Some systems shorten such a text instead (Wine keeps only the low 16 bits
+// of its length) and would then remove another entry than the log names: an argument past these
+// limits is refused here, whole, as Windows refuses it.
+constexpr size_t RegistryArgumentLimit = 32767;
+
+static Status RemoveFileEntry(const char* path, size_t length)
 {
+    if (length >= PathBufferSize)
+        return FailWithCode(ERROR_FILENAME_EXCED_RANGE, "DeleteFile", "%s", path);
     if (DeferIfOwnPath(path))
         return Succeeded;
     return CheckedDeleteFile(path);
 }
 
-static Status RemoveDirectoryEntry(const char* path)
+static Status RemoveDirectoryEntry(const char* path, size_t length)
 {
+    if (length >= PathBufferSize)
+        return FailWithCode(ERROR_FILENAME_EXCED_RANGE, "Remove Directory", "%s", path);
     if (DeferIfOwnPath(path))
         return Succeeded;
     return CheckedRemoveDirectory(path);
 }
 
+static Status RemoveLinkEntry(const char* path, size_t length)
+{
+    if (length >= PathBufferSize)
+        return FailWithCode(ERROR_FILENAME_EXCED_RANGE, "DeleteFile", "%s", path);
+    return CheckedDeleteFile(path);
+}
+
+static Status RemoveKeyEntry(char* text, size_t length)
+{
+    if (length > RegistryArgumentLimit)
+        return FailWithCode(ERROR_FILENAME_EXCED_RANGE, "RegOpenKey", "%s", text);
+    return RemoveRegistryEntry(text);
+}
+
 static Status ApplyEntry(char* entry, size_t length)
 {
     char* argument;
-    switch (MatchTag(entry, length, &argument)) {
-    case TagFile: return RemoveFileEntry(argument);
-    case TagDir: return RemoveDirectoryEntry(argument);
+    LogTag tag = MatchTag(entry, length, &argument);
+    size_t argumentLength = tag == TagNone ? 0 : static_cast<size_t>(entry + length - argument);
+    switch (tag) {
+    case TagFile: return RemoveFileEntry(argument, argumentLength);
+    case TagDir: return RemoveDirectoryEntry(argument, argumentLength);
     case TagDirw: return RemoveTreeEntry(argument);
-    case TagKey: return RemoveRegistryEntry(argument);
-    case TagLink: return CheckedDeleteFile(argument);
+    case TagKey: return RemoveKeyEntry(argument, argumentLength);
+    case TagLink: return RemoveLinkEntry(argument, argumentLength);
     case TagNone: break;
     }
     return Succeeded;
