@@ -96,10 +96,26 @@ expect_exit() {
     if [ "$code" -eq "$want" ]; then pass "exit code $code"; else fail "exit code $code, want $want"; fi
 }
 
+# The X window of the uninstaller's main window. Asked up to three times: under load a start
+# of the robot can fail on its own, and that must not fail the scenario.
+main_xid() {
+    local answer try
+    for try in 1 2 3; do
+        if answer=$("$WINE" 'C:\tests\gui_robot.exe' xid 2>&1 | tr -d '\r') &&
+            [[ "$answer" =~ ^[0-9]+$ ]]; then
+            echo "$answer"
+            return 0
+        fi
+        echo "robot xid, try $try: $answer" >&2
+        sleep 0.5
+    done
+    return 1
+}
+
 # Real key presses through the X server, into the uninstaller's main window.
 press() {
     local window
-    window=$("$WINE" 'C:\tests\gui_robot.exe' xid | tr -d '\r') || abort "no window for keys"
+    window=$(main_xid) || abort "no window for keys"
     # Focusing a window that has the focus already would activate it once more, and the
     # dialog manager would then put the keyboard focus back where it last saved it.
     if [ "$(xdotool getwindowfocus 2>/dev/null)" != "$window" ]; then
@@ -112,7 +128,7 @@ press() {
 # A picture of the main window (and whatever is on top of it), cropped from the screen.
 screenshot() {
     local file="$SHOTS/$1" window geometry
-    window=$("$WINE" 'C:\tests\gui_robot.exe' xid | tr -d '\r') || abort "no window to picture"
+    window=$(main_xid) || abort "no window to picture"
     sleep 0.5  # let the page finish painting
     geometry=$(xdotool getwindowgeometry --shell "$window")
     local X Y WIDTH HEIGHT SCREEN WINDOW
