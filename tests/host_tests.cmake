@@ -16,4 +16,14 @@ if(NOT WIN32)
   target_link_libraries(text_tests PRIVATE uninstall_text argument_split GTest::gtest_main)
   target_compile_options(text_tests PRIVATE -Wall -Wextra -Werror)
   add_test(NAME text_tests COMMAND text_tests)
+
+  # Refuses memory on demand by standing in for realloc, which the sanitizers' own allocator
+  # would not allow: built from the list's source, without sanitizers.
+  add_executable(deferred_list_memory_test
+    ${PROJECT_SOURCE_DIR}/tests/removal/deferred_list_memory_test.cpp
+    ${PROJECT_SOURCE_DIR}/removal/deferred_list.cpp)
+  target_include_directories(deferred_list_memory_test PRIVATE ${PROJECT_SOURCE_DIR})
+  target_compile_options(deferred_list_memory_test PRIVATE -Wall -Wextra -Werror -fno-sanitize=all)
+  target_link_options(deferred_list_memory_test PRIVATE -fno-sanitize=all)
+  add_test(NAME deferred_list_memory_test COMMAND deferred_list_memory_test)
 endif()
