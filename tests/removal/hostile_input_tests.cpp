@@ -21,21 +21,6 @@
 
 namespace {
 
-template <typename Condition>
-bool WaitUntil(Condition done, int seconds)
-{
-    for (int i = 0; i < seconds * 10 && !done(); ++i)
-        Sleep(100);
-    return done();
-}
-
-std::string OwnFilePath()
-{
-    char path[MAX_PATH];
-    GetModuleFileNameA(nullptr, path, sizeof path);
-    return path;
-}
-
 std::string ReadWholeText(const std::string& path)
 {
     HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
@@ -57,26 +42,6 @@ std::string MixedCase(const std::string& name)
         mixed[i] = static_cast<char>(i % 2 ? toupper(mixed[i]) : tolower(mixed[i]));
     return mixed;
 }
-
-// Points TMP and TEMP elsewhere while it lives.
-struct TemporaryDirectory {
-    explicit TemporaryDirectory(const std::string& directory)
-    {
-        for (int i = 0; i < 2; ++i) {
-            char value[MAX_PATH] = "";
-            GetEnvironmentVariableA(Names[i], value, sizeof value);
-            saved[i] = value;
-            SetEnvironmentVariableA(Names[i], directory.c_str());
-        }
-    }
-    ~TemporaryDirectory()
-    {
-        for (int i = 0; i < 2; ++i)
-            SetEnvironmentVariableA(Names[i], saved[i].empty() ? nullptr : saved[i].c_str());
-    }
-    static constexpr const char* Names[2] = {"TMP", "TEMP"};
-    std::string saved[2];
-};
 
 // A copy of this program, started from `path`, that runs until the test ends.
 struct RunningProgram {
@@ -106,23 +71,7 @@ struct RunningProgram {
     PROCESS_INFORMATION process = {};
 };
 
-struct Hostile : testing::Test {
-    void SetUp() override { SetOwnPath("C:\\nowhere\\bin\\uninst.exe"); }
-    void TearDown() override { SetOwnPath(""); }
-
-    std::string Path(const std::string& relative) const { return scratch.Path(relative); }
-    Status Process(const std::string& log)
-    {
-        WriteTextFile(Path("install.log"), log);
-        return ProcessInstallLog(Path("install.log").c_str());
-    }
-    void Files(std::initializer_list<std::string> names)
-    {
-        for (const std::string& name : names) {
-            MakeDirectory(Path(name).substr(0, Path(name).rfind('\\')));
-            WriteTextFile(Path(name), name);
-        }
-    }
+struct Hostile : LogTest {
     // Adds files to `directory` until the file system lists one after `name`, so that a walk
     // that went on past `name` would show; returns the names in the order listed.
     std::vector<std::string> SomethingListedAfter(const std::string& directory,
@@ -149,8 +98,6 @@ struct Hostile : testing::Test {
         EXPECT_TRUE(reached);
         EXPECT_TRUE(IsDirectory(directory));
     }
-
-    ScratchDirectory scratch;
 };
 
 }  // namespace
@@ -459,7 +406,7 @@ TEST_F(Hostile, MorePathsThanOneCommandLineHoldsAreLeftOutWhole)
     ASSERT_GT(line.size(), 32766u);
     MakeDirectory(temporary);
 
-    TemporaryDirectory inTemporary(temporary);
+    TemporaryDirectoryOverride inTemporary(temporary);
     strcpy(OwnPath, OwnFilePath().c_str());  // the file to copy: this program
     LaunchSelfRemover();
     const std::string copy = temporary + HelperFileName;

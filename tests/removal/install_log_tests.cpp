@@ -6,32 +6,6 @@
 #include "removal/install_log.h"
 #include "tests/support/test_support.h"
 
-namespace {
-
-// A scratch tree with a log in it, and the uninstaller placed elsewhere.
-struct LogTest : testing::Test {
-    void SetUp() override { SetOwnPath("C:\\nowhere\\bin\\uninst.exe"); }
-    void TearDown() override { SetOwnPath(""); }
-
-    std::string Path(const std::string& relative) const { return scratch.Path(relative); }
-    Status Process(const std::string& log)
-    {
-        WriteTextFile(Path("install.log"), log);
-        return ProcessInstallLog(Path("install.log").c_str());
-    }
-    void Files(std::initializer_list<const char*> names)
-    {
-        for (const char* name : names) {
-            MakeDirectory(Path(name).substr(0, Path(name).rfind('\\')));
-            WriteTextFile(Path(name), name);
-        }
-    }
-
-    ScratchDirectory scratch;
-};
-
-}  // namespace
-
 TEST_F(LogTest, EveryControlByteSeparatesAndTagsIgnoreCase)
 {
     Files({"a.txt", "b.txt", "c.txt", "d.txt", "e.txt", "f.lnk", "g.txt", "tree\\x\\y.txt"});

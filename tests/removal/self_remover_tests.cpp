@@ -17,49 +17,6 @@
 
 namespace {
 
-// Polls until `done` holds or about `seconds` have passed.
-template <typename Condition>
-bool WaitUntil(Condition done, int seconds)
-{
-    for (int i = 0; i < seconds * 10; ++i) {
-        if (done())
-            return true;
-        Sleep(100);
-    }
-    return done();
-}
-
-std::string OwnFilePath()
-{
-    char path[MAX_PATH];
-    GetModuleFileNameA(nullptr, path, sizeof path);
-    return path;
-}
-
-// Points TMP and TEMP at another directory while it lives.
-struct TemporaryDirectoryOverride {
-    explicit TemporaryDirectoryOverride(const std::string& directory)
-    {
-        Save("TMP", &tmp);
-        Save("TEMP", &temp);
-        SetEnvironmentVariableA("TMP", directory.c_str());
-        SetEnvironmentVariableA("TEMP", directory.c_str());
-    }
-    ~TemporaryDirectoryOverride()
-    {
-        SetEnvironmentVariableA("TMP", tmp.empty() ? nullptr : tmp.c_str());
-        SetEnvironmentVariableA("TEMP", temp.empty() ? nullptr : temp.c_str());
-    }
-    static void Save(const char* name, std::string* value)
-    {
-        char buffer[MAX_PATH] = "";
-        GetEnvironmentVariableA(name, buffer, sizeof buffer);
-        *value = buffer;
-    }
-    std::string tmp;
-    std::string temp;
-};
-
 void RunHelperOn(std::vector<std::string> paths)
 {
     std::vector<char*> arguments;

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "removal/deferred_list.h"
+#include "removal/install_log.h"
 
 static int ScratchCounter;
 
@@ -188,4 +189,55 @@ void SetOwnPath(const std::string& path)
 std::string DeferredListText()
 {
     return DeferredList ? DeferredList : "";
+}
+
+std::string OwnFilePath()
+{
+    char path[MAX_PATH];
+    GetModuleFileNameA(nullptr, path, sizeof path);
+    return path;
+}
+
+static std::string Environment(const char* name)
+{
+    char value[MAX_PATH] = "";
+    GetEnvironmentVariableA(name, value, sizeof value);
+    return value;
+}
+
+TemporaryDirectoryOverride::TemporaryDirectoryOverride(const std::string& directory)
+    : tmp(Environment("TMP")), temp(Environment("TEMP"))
+{
+    SetEnvironmentVariableA("TMP", directory.c_str());
+    SetEnvironmentVariableA("TEMP", directory.c_str());
+}
+
+TemporaryDirectoryOverride::~TemporaryDirectoryOverride()
+{
+    SetEnvironmentVariableA("TMP", tmp.empty() ? nullptr : tmp.c_str());
+    SetEnvironmentVariableA("TEMP", temp.empty() ? nullptr : temp.c_str());
+}
+
+void LogTest::SetUp()
+{
+    SetOwnPath("C:\\nowhere\\bin\\uninst.exe");
+}
+
+void LogTest::TearDown()
+{
+    SetOwnPath("");
+}
+
+Status LogTest::Process(const std::string& log)
+{
+    WriteTextFile(Path("install.log"), log);
+    return ProcessInstallLog(Path("install.log").c_str());
+}
+
+void LogTest::Files(std::initializer_list<std::string> names)
+{
+    for (const std::string& name : names) {
+        MakeDirectory(Path(name).substr(0, Path(name).rfind('\\')));
+        WriteTextFile(Path(name), name);
+    }
 }

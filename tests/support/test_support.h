@@ -3,9 +3,14 @@
 // in the real registry, and short ways to look at what survived.
 #include <windows.h>
 
+#include <gtest/gtest.h>
+
 #include <cstdint>
+#include <initializer_list>
 #include <string>
 #include <vector>
+
+#include "sysops/error_record.h"
 
 // A fresh, empty directory under the temporary directory, removed again by the destructor.
 struct ScratchDirectory {
@@ -52,3 +57,43 @@ void DeleteKeyTree(HKEY root, const std::string& path);
 // Sets OwnPath for the engine's deferral test, and clears the deferred list.
 void SetOwnPath(const std::string& path);
 std::string DeferredListText();  // "" when nothing was deferred
+
+// The full path of the running test program.
+std::string OwnFilePath();
+
+// Polls until `done` holds or about `seconds` have passed; the last answer of `done`.
+template <typename Condition>
+bool WaitUntil(Condition done, int seconds)
+{
+    for (int i = 0; i < seconds * 10; ++i) {
+        if (done())
+            return true;
+        Sleep(100);
+    }
+    return done();
+}
+
+// Points TMP and TEMP at another directory while it lives.
+struct TemporaryDirectoryOverride {
+    explicit TemporaryDirectoryOverride(const std::string& directory);
+    ~TemporaryDirectoryOverride();
+    TemporaryDirectoryOverride(const TemporaryDirectoryOverride&) = delete;
+    TemporaryDirectoryOverride& operator=(const TemporaryDirectoryOverride&) = delete;
+
+    std::string tmp;
+    std::string temp;
+};
+
+// A scratch tree with an install log in it, and the uninstaller placed elsewhere.
+struct LogTest : testing::Test {
+    void SetUp() override;
+    void TearDown() override;
+
+    std::string Path(const std::string& relative) const { return scratch.Path(relative); }
+    // Writes `log` as the tree's install.log and processes it.
+    Status Process(const std::string& log);
+    // Makes each file, with the directories above it.
+    void Files(std::initializer_list<std::string> names);
+
+    ScratchDirectory scratch;
+};
