@@ -18,11 +18,7 @@ write_file "$ROOT\\readme.txt"
 write_log "$LOG" "file:$ROOT\\uninst.exe" "file:$ROOT\\readme.txt" "dir:$ROOT"
 
 start_program --temp "$TEMP_DIR" "$ROOT\\uninst.exe" "$LOG"
-robot_must wait-page 1
-press Return
-robot_must wait-page 2
-press Return
-robot_must wait-page 3
+confirm_to_completion
 expect_gone "$ROOT\\readme.txt"
 press Return
 expect_exit 0

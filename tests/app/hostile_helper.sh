@@ -13,11 +13,7 @@ write_file "$ROOT\\ note .txt"
 write_log "$LOG" 'file:' "file:$BIN\\uninst.exe" "dir:$BIN\\" "file:$ROOT\\ note .txt" "dir:$ROOT\\"
 
 start_program "$BIN\\uninst.exe" "$LOG"
-for page in 1 2; do
-    robot_must wait-page $page
-    press Return
-done
-robot_must wait-page 3
+confirm_to_completion
 expect_gone "$ROOT\\ note .txt"
 expect_there "$BIN\\uninst.exe" "$BIN" "$ROOT"
 press Return

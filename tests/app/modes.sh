@@ -7,11 +7,8 @@ source "$(dirname "$0")/../support/gui_lib.sh"
 ROOT='C:\Program Files\Vantrel Plain'
 make_demo_install "$ROOT" 'C:\VantrelLogs\unused.log'
 start_program "$ROOT\\bin\\uninst.exe"
-robot_must wait-page 1
-press Return
-robot_must wait-page 2
-press Return
-robot_must wait-page 3 check-page 3
+confirm_to_completion
+robot_must check-page 3
 press Return
 expect_exit 0
 expect_no_helper "$ROOT\\bin\\uninst.exe"

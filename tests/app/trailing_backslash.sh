@@ -10,11 +10,7 @@ install_program "$ROOT\\bin\\uninst.exe"
 write_log "$LOG" "file:$ROOT\\bin\\uninst.exe" "dir:$ROOT\\bin\\"
 
 start_program "$ROOT\\bin\\uninst.exe" "$LOG"
-robot_must wait-page 1
-press Return
-robot_must wait-page 2
-press Return
-robot_must wait-page 3
+confirm_to_completion
 press Return
 expect_exit 0
 expect_helper_removes '' "$ROOT\\bin\\uninst.exe" "$ROOT\\bin"

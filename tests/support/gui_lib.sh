@@ -86,6 +86,16 @@ start_program() {
     PROGRAM_PID=$!
 }
 
+# Enter on the introduction and on the confirmation page, as a user who goes straight on; the
+# removal runs and the completion page appears.
+confirm_to_completion() {
+    robot_must wait-page 1
+    press Return
+    robot_must wait-page 2
+    press Return
+    robot_must wait-page 3
+}
+
 # Waits for the program started by start_program and checks its exit code.
 expect_exit() {
     local want=$1 code

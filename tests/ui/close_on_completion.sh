@@ -8,11 +8,7 @@ LOG='C:\VantrelLogs\close.log'
 make_demo_install "$ROOT" "$LOG"
 start_program "$ROOT\\bin\\uninst.exe" "$LOG"
 
-robot_must wait-page 1
-press Return
-robot_must wait-page 2
-press Return
-robot_must wait-page 3
+confirm_to_completion
 demo_removed_at_once "$ROOT"
 robot_must close question answer no expect-page 3
 robot_must close answer yes
