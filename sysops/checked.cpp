@@ -39,6 +39,13 @@ Status CheckedRemoveDirectory(const char* path)
     return FailWithLastError("Remove Directory", "%s", path);
 }
 
+Status CheckedScheduleRemovalAtRestart(const char* path)
+{
+    if (MoveFileExA(path, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT))
+        return Succeeded;
+    return FailWithLastError("MoveFileEx", "%s", path);
+}
+
 Status CheckedFindFirstFile(const char* searchPath, WIN32_FIND_DATAA* found, HANDLE* search)
 {
     *search = FindFirstFileA(searchPath, found);

@@ -13,6 +13,9 @@ Status CheckedCloseHandle(HANDLE handle);
 Status CheckedReadFile(HANDLE file, void* buffer, DWORD count, DWORD* read);
 Status CheckedDeleteFile(const char* path);
 Status CheckedRemoveDirectory(const char* path);
+// Asks Windows to delete the file or empty directory at the next restart
+// (MoveFileExA with MOVEFILE_DELAY_UNTIL_REBOOT); needs administrator rights.
+Status CheckedScheduleRemovalAtRestart(const char* path);
 Status CheckedFindFirstFile(const char* searchPath, WIN32_FIND_DATAA* found, HANDLE* search);
 // `done` becomes 0 when an entry was returned and 1 at the end of the search (an empty Status
 // although the record now describes code 18); any other failure leaves it unchanged.
