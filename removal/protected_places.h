@@ -1,0 +1,17 @@
+#pragma once
+// The folders and registry keys that Windows and its users live in. The install log lies in the
+// product's folder, which ordinary users may be able to write, while the uninstaller runs with
+// administrator rights: no entry of the log may empty or remove one of these places.
+#include "sysops/error_record.h"
+
+// True when `path` names one of the protected folders itself; folders inside one stay allowed.
+// A folder matches by its resolved full path (ASCII letter case and trailing backslashes aside)
+// or, spelled any other way (a short name, a path through a junction), by being the same folder
+// on disk. The folders are found from the system on the first call and kept for the run:
+// the Windows, system and temporary folders of Windows, the Program Files and ProgramData
+// folders, the folder of the user profiles, and the user's and the shared profile folders.
+bool IsProtectedFolder(const char* path);
+
+// Every entry refused for naming a protected folder ends here: the record gets
+// ERROR_ACCESS_DENIED, `label` and `text`, and the log goes on with the next entry.
+Status RefuseProtected(const char* label, const char* text);
