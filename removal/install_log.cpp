@@ -7,6 +7,7 @@
 #include "removal/deferred_list.h"
 #include "removal/log_text.h"
 #include "removal/path_text.h"
+#include "removal/protected_places.h"
 #include "removal/registry_entry.h"
 #include "removal/tree_removal.h"
 #include "sysops/checked.h"
@@ -33,6 +34,8 @@ Status RemoveTreeEntry(const char* argument)
         return FailWithCode(ERROR_FILENAME_EXCED_RANGE, "RemoveTree", "%s", argument);
     if (!IsSafeTreeRoot(path))
         return FailWithCode(ERROR_INVALID_PARAMETER, "RemoveTree", "%s", argument);
+    if (IsProtectedFolder(path))
+        return RefuseProtected("RemoveTree", argument);
     if (DeferIfOwnPath(path))
         return Succeeded;
     return RemoveTree(path, "*.*");
@@ -57,6 +60,8 @@ static Status RemoveDirectoryEntry(const char* path, size_t length)
 {
     if (length >= PathBufferSize)
         return FailWithCode(ERROR_FILENAME_EXCED_RANGE, "Remove Directory", "%s", path);
+    if (IsProtectedFolder(path))
+        return RefuseProtected("Remove Directory", path);
     if (DeferIfOwnPath(path))
         return Succeeded;
     return CheckedRemoveDirectory(path);
