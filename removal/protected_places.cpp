@@ -208,6 +208,15 @@ bool IsProtectedFolder(const char* path)
     return false;
 }
 
+bool IsTopLevelKeyPath(const char* keyPath)
+{
+    size_t names = 0;
+    for (const char* at = keyPath; *at; ++at)
+        if (*at != '\\' && (at == keyPath || at[-1] == '\\'))
+            ++names;
+    return names <= 1;
+}
+
 Status RefuseProtected(const char* label, const char* text)
 {
     return FailWithCode(ERROR_ACCESS_DENIED, label, "%s", text);

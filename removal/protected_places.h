@@ -12,6 +12,10 @@
 // folders, the folder of the user profiles, and the user's and the shared profile folders.
 bool IsProtectedFolder(const char* path);
 
-// Every entry refused for naming a protected folder ends here: the record gets
+// True when the key path of a "key:" argument (what lies between the root and the last
+// backslash) names a key directly below a root, such as "Software" or "SYSTEM\".
+bool IsTopLevelKeyPath(const char* keyPath);
+
+// Every entry refused for naming a protected place ends here: the record gets
 // ERROR_ACCESS_DENIED, `label` and `text`, and the log goes on with the next entry.
 Status RefuseProtected(const char* label, const char* text);

@@ -1,5 +1,6 @@
 #include "removal/registry_entry.h"
 
+#include "removal/protected_places.h"
 #include "removal/registry_path.h"
 #include "sysops/checked.h"
 
@@ -27,6 +28,10 @@ Status RemoveRegistryEntry(char* text)
     RegistryArgument parts;
     if (!SplitRegistryArgument(text, &parts))
         return Succeeded;
+    if (!*parts.valueName && IsTopLevelKeyPath(parts.keyPath)) {
+        RestoreRegistryArgument(parts);
+        return RefuseProtected("RegDeleteKey", text);
+    }
     HKEY root = ParseRootKey(parts.root, parts.rootLength);
     Status status = *parts.valueName ? DeleteValue(root, parts.keyPath, parts.valueName)
                                      : CheckedRegDeleteKey(root, parts.keyPath);
