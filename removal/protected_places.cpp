@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <cstdlib>
+
 #include "removal/log_text.h"
 #include "removal/path_text.h"
 
@@ -19,8 +21,10 @@ struct ProtectedFolder {
     bool identified;
 };
 
+// Made on the heap at the first use: as a fixed array it would be stored, all zeros, in the
+// program's file.
 constexpr size_t MaxProtectedFolders = 64;
-static ProtectedFolder Folders[MaxProtectedFolders];
+static ProtectedFolder* Folders;
 static size_t FolderCount;
 static bool FoldersFound;
 
@@ -185,6 +189,9 @@ static void FindProtectedFolders()
     if (FoldersFound)
         return;
     FoldersFound = true;
+    Folders = static_cast<ProtectedFolder*>(calloc(MaxProtectedFolders, sizeof *Folders));
+    if (!Folders)
+        return;
     AddSystemFolders();
     for (const FolderKey& source : FolderKeys)
         AddKeyFolders(source);
@@ -193,6 +200,9 @@ static void FindProtectedFolders()
 bool IsProtectedFolder(const char* path)
 {
     FindProtectedFolders();
+    // Without the list no folder can be told apart from a protected one.
+    if (!Folders)
+        return true;
     char resolved[PathBufferSize];
     if (!ResolveFolderPath(path, resolved))
         return false;
