@@ -62,8 +62,8 @@ Status ShowPrompt3(const char* text1, const char* text2, const char* text3)
     return ShowPromptPage(Prompt3Layout, text1, text2, text3);
 }
 
-// The id of the button that sent a WM_COMMAND, or 0 when no control sent it (lParam zero): Esc
-// on a page without a Cancel button arrives so, and must not act.
+// The id of the button that sent a WM_COMMAND, or 0 when no control sent it (lParam zero): a
+// command that no button sent presses no button.
 static int ButtonCommand(UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (message != WM_COMMAND || lParam == 0)
@@ -104,7 +104,10 @@ LRESULT Prompt2Handler(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 
 LRESULT Prompt3Handler(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    if (ButtonCommand(message, wParam, lParam) == IDOK) {
+    // Esc and closing the window arrive as IDCANCEL with no control behind it: the removal is
+    // done and there is nothing left to stop, so they finish the page as OK does.
+    bool cancel = message == WM_COMMAND && LOWORD(wParam) == IDCANCEL;
+    if (cancel || ButtonCommand(message, wParam, lParam) == IDOK) {
         EndPage();
         return 0;
     }
