@@ -1,5 +1,7 @@
 #include "ui/pages.h"
 
+#include <cstdlib>
+
 #include "sysops/checked.h"
 #include "ui/page_loop.h"
 
@@ -52,8 +54,10 @@ Status ShowPrompt1(const char* text1, const char* text2, const char* text3)
 
 PageResult ShowPrompt2(const char* text1, const char* text2, const char* text3)
 {
+    // Nothing is removed without the confirmation: without its page, the program ends as
+    // after Yes to the stop question.
     if (ShowPromptPage(Prompt2Layout, text1, text2, text3))
-        return PageDone;
+        exit(0);
     return Prompt2Result;
 }
 
