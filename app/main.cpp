@@ -39,8 +39,11 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand)
         ExitProcess(0);
     }
 
-    GetModuleFileNameA(nullptr, OwnPath, sizeof OwnPath);
-    OwnPath[sizeof OwnPath - 1] = '\0';  // a path that was cut short may lack its terminator
+    // A path that was cut short names some other file: the own path then stays unknown, and
+    // nothing is handed to a copy.
+    DWORD length = GetModuleFileNameA(nullptr, OwnPath, sizeof OwnPath);
+    if (length == 0 || length >= sizeof OwnPath)
+        OwnPath[0] = '\0';
     if (RegisterWindowClass() == 0 &&
         !CheckedCreateDialog(Instance, "Uninstall", nullptr, nullptr, 0, &MainWindow) &&
         MainWindow) {

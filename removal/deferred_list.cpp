@@ -77,7 +77,8 @@ static void AppendDeferred(const char* path)
 
 int DeferIfOwnPath(const char* path)
 {
-    if (PrefixCompare(path, OwnPath) != 0)
+    // An unknown own path (empty) leads to nothing.
+    if (OwnPath[0] == '\0' || PrefixCompare(path, OwnPath) != 0)
         return 0;
     AppendDeferred(path);
     return 1;

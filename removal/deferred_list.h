@@ -3,7 +3,8 @@
 // are set aside in the DeferredList for the self-remover. Free of Windows.
 #include <cstddef>
 
-// Full path of the running executable; filled at start-up in wizard mode.
+// Full path of the running executable; filled at start-up in wizard mode. Empty while unknown:
+// nothing is deferred then.
 extern char OwnPath[260];
 
 // Blank-separated paths, each in double quotes, in the order deferred; null while empty.

@@ -1,5 +1,6 @@
 #include "removal/helper_command_line.h"
 
+#include <cstdlib>
 #include <cstring>
 
 #include "removal/path_text.h"
@@ -87,4 +88,89 @@ int BuildHelperCommandLine(char* out, size_t size, const char* copyPath, const c
         at += length;
     }
     return omitted;
+}
+
+size_t SplitDeferredList(char* list, char** paths, size_t capacity)
+{
+    size_t found = 0;
+    char* at = list;
+    while (*at) {
+        if (*at == ' ') {
+            ++at;
+            continue;
+        }
+        size_t length = *at == '"' ? QuotedEntryLength(at) : 0;
+        if (length == 0) {
+            at += strcspn(at, " ");
+            continue;
+        }
+        char* close = at + length - 1;
+        if (paths && found < capacity) {
+            char* backslashes = close;
+            while (backslashes > at + 1 && backslashes[-1] == '\\')
+                --backslashes;
+            *(close - (close - backslashes) / 2) = '\0';
+            paths[found] = at + 1;
+        }
+        ++found;
+        at = close + 1;
+    }
+    return found;
+}
+
+// The number of names in `path`: runs of characters between separators.
+static size_t PathDepth(const char* path)
+{
+    size_t depth = 0;
+    bool inName = false;
+    for (; *path; ++path) {
+        bool separator = *path == '\\' || *path == '/';
+        if (!separator && !inName)
+            ++depth;
+        inName = !separator;
+    }
+    return depth;
+}
+
+struct DepthEntry {
+    char* path;
+    size_t depth;
+};
+
+// One pass of a bottom-up merge sort: merges the sorted runs of `width` entries in `from` into
+// `to`, deeper first, the earlier run first among equals, so that the sort is stable.
+static void MergeRuns(const DepthEntry* from, DepthEntry* to, size_t count, size_t width)
+{
+    for (size_t start = 0; start < count; start += 2 * width) {
+        size_t middle = start + width < count ? start + width : count;
+        size_t end = middle + width < count ? middle + width : count;
+        size_t left = start, right = middle;
+        for (size_t out = start; out < end; ++out) {
+            bool takeLeft = right == end || (left < middle && from[left].depth >= from[right].depth);
+            to[out] = takeLeft ? from[left++] : from[right++];
+        }
+    }
+}
+
+bool OrderForRemoval(char** paths, size_t count)
+{
+    if (count > static_cast<size_t>(-1) / (2 * sizeof(DepthEntry)))
+        return false;
+    DepthEntry* entries = static_cast<DepthEntry*>(malloc(2 * count * sizeof(DepthEntry) + 1));
+    if (!entries)
+        return false;
+    DepthEntry* from = entries;
+    DepthEntry* to = entries + count;
+    for (size_t i = 0; i < count; ++i)
+        from[i] = DepthEntry{paths[i], PathDepth(paths[i])};
+    for (size_t width = 1; width < count; width *= 2) {
+        MergeRuns(from, to, count, width);
+        DepthEntry* swap = from;
+        from = to;
+        to = swap;
+    }
+    for (size_t i = 0; i < count; ++i)
+        paths[i] = from[i].path;
+    free(entries);
+    return true;
 }

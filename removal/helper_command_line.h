@@ -23,3 +23,16 @@ bool BuildHelperPath(char* out, size_t size, const char* temporaryDirectory);
 // Returns the number of paths left out, or -1 (and `out` empty) when not even the copy's path
 // and the switch fit.
 int BuildHelperCommandLine(char* out, size_t size, const char* copyPath, const char* deferred);
+
+// Splits `list`, a DeferredList text, into its paths as the helper receives them: quotes
+// removed, doubled trailing backslashes halved. Works in place: each path becomes a terminated
+// string inside `list`. Stores at most `capacity` paths (`list` is left unchanged when `paths`
+// is null) and returns how many well-formed paths the list holds; other text is skipped, as
+// BuildHelperCommandLine skips it.
+size_t SplitDeferredList(char* list, char** paths, size_t capacity);
+
+// Reorders `paths` so that each comes before every directory above it: the deeper a path (the
+// more names it has), the earlier it goes; paths of equal depth keep their order. A directory
+// listed before its contents is then empty on its turn. False, and the order unchanged, when
+// memory for the sort cannot be had.
+bool OrderForRemoval(char** paths, size_t count);

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <cstdint>
+#include <cstdlib>
 #include <cstring>
 
 #include "removal/deferred_list.h"
@@ -10,41 +12,145 @@
 #include "sysops/checked.h"
 #include "sysops/file_helpers.h"
 
-void LaunchSelfRemover()
-{
-    if (!DeferredList || !*DeferredList)
-        return;
-    char temporaryDirectory[PathBufferSize] = "";
-    DWORD length = GetTempPathA(sizeof temporaryDirectory, temporaryDirectory);
-    if (length == 0 || length >= sizeof temporaryDirectory)
-        return;
-    char copyPath[PathBufferSize];
-    if (!BuildHelperPath(copyPath, sizeof copyPath, temporaryDirectory))
-        return;
-    CopyFileA(OwnPath, copyPath, FALSE);
+// The helper learns from this variable which process to wait for: the value of a handle to the
+// uninstaller, which the helper inherits.
+static const char WaitForVariable[] = "UNINSTALLVX_WAIT_FOR";
 
-    // The child inherits this handle and holds the last one, so the copy vanishes as it exits.
+// The helper waits this long for the uninstaller to end, and retries a removal that another
+// process stands in the way of this long per path, and this long in all.
+constexpr DWORD UninstallerWaitMs = 30000;
+constexpr DWORD RetryPerPathMs = 5000;
+constexpr DWORD RetryInAllMs = 30000;
+constexpr DWORD RetryPauseMs = 100;
+
+// Fresh names tried in the temporary directory when "uninstallvx.exe" cannot be replaced.
+constexpr int FreshNameAttempts = 8;
+
+// `value` as `digits` hexadecimal digits and a terminator. The C runtime's formatting would
+// bring a second formatter into the program.
+static void WriteHex(char* out, uint64_t value, int digits)
+{
+    for (int i = digits - 1; i >= 0; --i, value >>= 4)
+        out[i] = "0123456789abcdef"[value & 15];
+    out[digits] = '\0';
+}
+
+// The number that WriteHex wrote at the start of `text`.
+static uint64_t ReadHex(const char* text)
+{
+    uint64_t value = 0;
+    for (;; ++text) {
+        char c = *text;
+        int digit = c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
+        if (digit < 0)
+            return value;
+        value = value << 4 | static_cast<uint64_t>(digit);
+    }
+}
+
+// True when the file behind `copy`, read from its start, holds exactly the bytes of the file
+// at `originalPath`.
+static bool SameBytes(HANDLE copy, const char* originalPath)
+{
+    HANDLE original;
+    if (OpenForReading(originalPath, &original))
+        return false;
+    char ours[4096];
+    char theirs[4096];
+    bool same = true;
+    for (;;) {
+        DWORD ourCount, theirCount;
+        if (CheckedReadFile(original, ours, sizeof ours, &ourCount) ||
+            CheckedReadFile(copy, theirs, sizeof theirs, &theirCount) ||
+            ourCount != theirCount || memcmp(ours, theirs, ourCount) != 0) {
+            same = false;
+            break;
+        }
+        if (ourCount == 0)
+            break;
+    }
+    CloseKeepingFirst(original, Succeeded);
+    return same;
+}
+
+// Copies the running program to `copyPath` and opens the copy for the child to inherit, or
+// gives INVALID_HANDLE_VALUE. Shared for reading only, the open copy can be neither written,
+// renamed nor deleted by anyone until the last handle closes, yet the system can still start
+// it; checked through this handle, what the child runs is the program's own bytes, whoever
+// could write to the temporary directory before. Opened delete-on-close, the copy vanishes
+// when the child, which holds the last handle, exits.
+static HANDLE CopyAndLock(const char* copyPath, BOOL failIfExists)
+{
+    if (!CopyFileA(OwnPath, copyPath, failIfExists))
+        return INVALID_HANDLE_VALUE;
     SECURITY_ATTRIBUTES inheritable = {};
     inheritable.nLength = sizeof inheritable;
     inheritable.bInheritHandle = TRUE;
-    HANDLE copy = CreateFileA(copyPath, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE,
-                              &inheritable, OPEN_EXISTING, FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    HANDLE copy;
+    if (CheckedCreateFile(copyPath, GENERIC_READ, FILE_SHARE_READ, &inheritable, OPEN_EXISTING,
+                          FILE_FLAG_DELETE_ON_CLOSE, nullptr, &copy))
+        return INVALID_HANDLE_VALUE;
+    if (SameBytes(copy, OwnPath))
+        return copy;
+    CloseHandle(copy);
+    return INVALID_HANDLE_VALUE;
+}
 
-    // The copy's path is quoted so that a temporary directory with blanks still leaves "-u" as
-    // the child's first argument.
+// "uninstallvx.exe" in the temporary directory, replacing an older one; when that cannot be
+// had (a file of that name that is read-only, in use, or not this program), a fresh name of
+// this run's own. Fills `copyPath`; INVALID_HANDLE_VALUE when no verified copy was made.
+static HANDLE MakeVerifiedCopy(const char* temporaryDirectory, char* copyPath, size_t size)
+{
+    if (BuildHelperPath(copyPath, size, temporaryDirectory)) {
+        HANDLE copy = CopyAndLock(copyPath, FALSE);
+        if (copy != INVALID_HANDLE_VALUE)
+            return copy;
+    }
+    uint32_t seed = GetTickCount() ^ (GetCurrentProcessId() << 16);
+    for (int attempt = 0; attempt < FreshNameAttempts; ++attempt) {
+        char name[] = "uninstallvx00000000.exe";
+        WriteHex(name + 11, seed + static_cast<uint32_t>(attempt) * 0x9E3779B1u, 8);
+        name[19] = '.';
+        if (!CopyBounded(copyPath, size, temporaryDirectory) ||
+            !AppendComponent(copyPath, size, name))
+            return INVALID_HANDLE_VALUE;
+        // Failing when the name exists: a file that someone else made first is not replaced.
+        HANDLE copy = CopyAndLock(copyPath, TRUE);
+        if (copy != INVALID_HANDLE_VALUE)
+            return copy;
+    }
+    return INVALID_HANDLE_VALUE;
+}
+
+// Starts the copy in helper mode with the deferred paths, in the temporary directory: a
+// process whose current directory is a directory keeps it from being removed. The child
+// inherits a handle to this process, named to it in WaitForVariable, and waits on it.
+static bool StartHelper(const char* temporaryDirectory, const char* copyPath)
+{
+    HANDLE self;
+    if (!DuplicateHandle(GetCurrentProcess(), GetCurrentProcess(), GetCurrentProcess(), &self,
+                         SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, TRUE, 0))
+        return false;
+    char value[17];
+    WriteHex(value, reinterpret_cast<uintptr_t>(self), 16);
+    SetEnvironmentVariableA(WaitForVariable, value);
+
     // On the stack: a static buffer this large would be stored in the program's file.
     char commandLine[HelperCommandLineSize];
     BuildHelperCommandLine(commandLine, sizeof commandLine, copyPath, DeferredList);
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION child = {};
-    if (CreateProcessA(nullptr, commandLine, nullptr, nullptr, TRUE, NORMAL_PRIORITY_CLASS,
-                       nullptr, nullptr, &startup, &child)) {
-        CloseHandle(child.hThread);
-        CloseHandle(child.hProcess);
-    }
-    if (copy != INVALID_HANDLE_VALUE)
-        CloseHandle(copy);
+    BOOL started = CreateProcessA(nullptr, commandLine, nullptr, nullptr, TRUE,
+                                  NORMAL_PRIORITY_CLASS, nullptr, temporaryDirectory, &startup,
+                                  &child);
+    SetEnvironmentVariableA(WaitForVariable, nullptr);
+    CloseHandle(self);
+    if (!started)
+        return false;
+    CloseHandle(child.hThread);
+    CloseHandle(child.hProcess);
+    return true;
 }
 
 // A search for a path that ends with a backslash finds nothing, so a directory deferred as
@@ -60,18 +166,112 @@ static const char* WithoutTrailingBackslash(const char* path, char* buffer, size
     return buffer;
 }
 
+// The last resort for what cannot be removed now: the system removes the paths, in this
+// order, as it next starts.
+static void ScheduleAtRestart(char** paths, size_t count)
+{
+    OrderForRemoval(paths, count);
+    for (size_t i = 0; i < count; ++i) {
+        char buffer[PathBufferSize];
+        CheckedScheduleRemovalAtRestart(WithoutTrailingBackslash(paths[i], buffer, sizeof buffer));
+    }
+}
+
+// Without a helper, every deferred path is left to the next restart.
+static void ScheduleDeferredAtRestart()
+{
+    size_t length = strlen(DeferredList);
+    char* text = static_cast<char*>(malloc(length + 1));
+    if (!text)
+        return;
+    memcpy(text, DeferredList, length + 1);
+    size_t count = SplitDeferredList(text, nullptr, 0);
+    char** paths = static_cast<char**>(malloc((count ? count : 1) * sizeof *paths));
+    if (paths) {
+        SplitDeferredList(text, paths, count);
+        ScheduleAtRestart(paths, count);
+    }
+    free(paths);
+    free(text);
+}
+
+void LaunchSelfRemover()
+{
+    if (!DeferredList || !*DeferredList)
+        return;
+    char temporaryDirectory[PathBufferSize] = "";
+    DWORD length = GetTempPathA(sizeof temporaryDirectory, temporaryDirectory);
+    char copyPath[PathBufferSize];
+    HANDLE copy = INVALID_HANDLE_VALUE;
+    if (length != 0 && length < sizeof temporaryDirectory)
+        copy = MakeVerifiedCopy(temporaryDirectory, copyPath, sizeof copyPath);
+    bool started = copy != INVALID_HANDLE_VALUE && StartHelper(temporaryDirectory, copyPath);
+    // The child, if it started, now holds the only handle to the copy; if not, this deletes it.
+    if (copy != INVALID_HANDLE_VALUE)
+        CloseHandle(copy);
+    if (!started)
+        ScheduleDeferredAtRestart();
+}
+
+// Waits, for a bounded time, until the uninstaller that started this copy has ended and so has
+// released its own file. Started any other way, there is nothing to wait for.
+static void WaitForUninstaller()
+{
+    char value[17];
+    DWORD length = GetEnvironmentVariableA(WaitForVariable, value, sizeof value);
+    if (length == 0 || length >= sizeof value)
+        return;
+    HANDLE uninstaller = reinterpret_cast<HANDLE>(static_cast<uintptr_t>(ReadHex(value)));
+    // Only a process handle is waited on and closed: a stray value names something else.
+    if (GetProcessId(uninstaller) == 0)
+        return;
+    WaitForSingleObject(uninstaller, UninstallerWaitMs);
+    CloseHandle(uninstaller);
+}
+
+static Status RemoveOnce(const char* path)
+{
+    EntryInfo info;
+    QueryEntryInfo(path, &info);
+    if (info.kind == EntryDirectory)
+        return CheckedRemoveDirectory(path);
+    return CheckedDeleteFile(path);
+}
+
+// Removes `path`, trying again while another process holds it (a virus scanner, an indexer),
+// until `deadline`.
+static Status RemoveRetrying(const char* path, DWORD deadline)
+{
+    for (;;) {
+        Status status = RemoveOnce(path);
+        if (!status || (status->code != ERROR_SHARING_VIOLATION &&
+                        status->code != ERROR_ACCESS_DENIED))
+            return status;
+        if (static_cast<LONG>(deadline - GetTickCount()) <= 0)
+            return status;
+        Sleep(RetryPauseMs);
+    }
+}
+
 void RunHelperMode(int count, char** paths)
 {
-    // The uninstaller that started this copy is still ending and holds its own file open.
-    Sleep(1000);
-    for (int i = 0; i < count; ++i) {
+    WaitForUninstaller();
+    size_t total = count > 0 ? static_cast<size_t>(count) : 0;
+    OrderForRemoval(paths, total);
+    const DWORD lastRetry = GetTickCount() + RetryInAllMs;
+    size_t left = 0;
+    for (size_t i = 0; i < total; ++i) {
         char buffer[PathBufferSize];
         const char* path = WithoutTrailingBackslash(paths[i], buffer, sizeof buffer);
+        DWORD deadline = GetTickCount() + RetryPerPathMs;
+        if (static_cast<LONG>(deadline - lastRetry) > 0)
+            deadline = lastRetry;
+        if (!RemoveRetrying(path, deadline))
+            continue;
         EntryInfo info;
         QueryEntryInfo(path, &info);
-        if (info.kind == EntryDirectory)
-            CheckedRemoveDirectory(path);
-        else
-            CheckedDeleteFile(path);
+        if (info.kind != EntryAbsent)
+            paths[left++] = paths[i];
     }
+    ScheduleAtRestart(paths, left);
 }

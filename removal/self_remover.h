@@ -2,11 +2,14 @@
 // The uninstaller's own file and the directories above it are removed by a temporary copy of
 // the program, started in helper mode once the wizard is over.
 
-// Copies the running executable to the temporary directory and starts the copy with "-u" and
-// the DeferredList. Does nothing when the list is empty; failures are not reported, the
-// deferred paths then simply stay.
+// Copies the running executable to the temporary directory and, once the copy is locked and
+// holds the program's own bytes, starts it with "-u" and the DeferredList. When no such copy
+// can be started, every deferred path is scheduled for removal at the next restart instead.
+// Does nothing when the list is empty.
 void LaunchSelfRemover();
 
-// Helper mode: waits for the uninstaller to end, then removes each of the `count` paths once,
-// in order. Failures are left in the error record.
+// Helper mode: waits (bounded) for the uninstaller that started it to end, then removes the
+// `count` paths, files before the directories above them, retrying for a while what another
+// process holds. What still stays is scheduled for removal at the next restart. Failures are
+// left in the error record.
 void RunHelperMode(int count, char** paths);

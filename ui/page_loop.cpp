@@ -80,6 +80,15 @@ LRESULT MainWindowHandler(HWND window, UINT message, WPARAM wParam, LPARAM lPara
         // Ending the program is the page loop's business, not the window's.
         return 0;
     case WM_CLOSE:
+        // Closing the window (the title-bar X, Alt+F4) does what Esc does on the page: Cancel
+        // where the page has it, and on the completion page, which has nothing left to stop,
+        // OK.
+        if (CurrentPage) {
+            HWND cancel;
+            CheckedGetDlgItem(CurrentPage, IDCANCEL, &cancel);
+            SendMessageA(CurrentPage, WM_COMMAND, IDCANCEL, reinterpret_cast<LPARAM>(cancel));
+            return 0;
+        }
         ConfirmStop(window);
         break;
     }

@@ -1,5 +1,7 @@
 #include "ui/pages.h"
 
+#include <cstdlib>
+
 #include "sysops/checked.h"
 #include "ui/page_loop.h"
 
@@ -52,8 +54,10 @@ Status ShowPrompt1(const char* text1, const char* text2, const char* text3)
 
 PageResult ShowPrompt2(const char* text1, const char* text2, const char* text3)
 {
+    // Nothing is removed without the confirmation: without its page, the program ends as
+    // after Yes to the stop question.
     if (ShowPromptPage(Prompt2Layout, text1, text2, text3))
-        return PageDone;
+        exit(0);
     return Prompt2Result;
 }
 
@@ -62,8 +66,8 @@ Status ShowPrompt3(const char* text1, const char* text2, const char* text3)
     return ShowPromptPage(Prompt3Layout, text1, text2, text3);
 }
 
-// The id of the button that sent a WM_COMMAND, or 0 when no control sent it (lParam zero): Esc
-// on a page without a Cancel button arrives so, and must not act.
+// The id of the button that sent a WM_COMMAND, or 0 when no control sent it (lParam zero): a
+// command that no button sent presses no button.
 static int ButtonCommand(UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (message != WM_COMMAND || lParam == 0)
@@ -104,7 +108,10 @@ LRESULT Prompt2Handler(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 
 LRESULT Prompt3Handler(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    if (ButtonCommand(message, wParam, lParam) == IDOK) {
+    // Esc and closing the window arrive as IDCANCEL with no control behind it: the removal is
+    // done and there is nothing left to stop, so they finish the page as OK does.
+    bool cancel = message == WM_COMMAND && LOWORD(wParam) == IDCANCEL;
+    if (cancel || ButtonCommand(message, wParam, lParam) == IDOK) {
         EndPage();
         return 0;
     }

@@ -12,7 +12,7 @@ extern PageResult Prompt2Result;
 // Each shows its page with three lines of text (an empty text leaves its line blank) and
 // returns when a button of the page has ended it.
 Status ShowPrompt1(const char* text1, const char* text2, const char* text3);
-// PageDone when the page cannot be created.
+// Ends the program, as Yes to the stop question does, when the page cannot be created.
 PageResult ShowPrompt2(const char* text1, const char* text2, const char* text3);
 Status ShowPrompt3(const char* text1, const char* text2, const char* text3);
 

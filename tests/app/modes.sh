@@ -14,7 +14,7 @@ expect_exit 0
 expect_no_helper "$ROOT\\bin\\uninst.exe"
 demo_untouched "$ROOT"
 
-# "-U" in upper case: helper mode. No window opens; each path is tried once, in order.
+# "-U" in upper case: helper mode. No window opens; each path is removed if it can be.
 HELPER='C:\Helper Mode'
 rm -rf "$(unix_path "$HELPER")"
 install_program "$HELPER\\uninst.exe"
@@ -26,16 +26,12 @@ start_program "$HELPER\\uninst.exe" -U "$HELPER\\a.txt" "$HELPER\\empty" "$HELPE
     "$HELPER\\slash\\" "$HELPER\\missing.txt" "$HELPER\\later"
 expect_exit 0
 expect_gone "$HELPER\\a.txt" "$HELPER\\empty" "$HELPER\\slash" "$HELPER\\later"
-# A directory that is not empty stays.
+# A directory that is not empty stays (until the next restart).
 expect_there "$HELPER\\full\\inside.txt"
+"$WINE" reg delete 'HKLM\System\CurrentControlSet\Control\Session Manager' \
+    /v PendingFileRenameOperations /f >/dev/null 2>&1
 
-# "-u" and nothing else: waits its second, then ends with code 0.
+# "-u" and nothing else: no uninstaller to wait for, nothing to remove; ends with code 0.
 start_program "$HELPER\\uninst.exe" -u
 expect_exit 0
-took=$(sed -n 's/^exit code .* after \([0-9]*\) ms.*/\1/p' "$BUILD/wine-state/run.out")
-if [ -n "$took" ] && [ "$took" -ge 1000 ] && [ "$took" -lt 4000 ]; then
-    pass "\"-u\" alone ended after $took ms"
-else
-    fail "\"-u\" alone ended after ${took:-?} ms, want about a second"
-fi
 finish

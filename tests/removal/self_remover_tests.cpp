@@ -15,44 +15,6 @@
 #include "removal/self_remover.h"
 #include "tests/support/test_support.h"
 
-namespace {
-
-void RunHelperOn(std::vector<std::string> paths)
-{
-    std::vector<char*> arguments;
-    for (std::string& path : paths)
-        arguments.push_back(&path[0]);
-    RunHelperMode(static_cast<int>(arguments.size()), arguments.data());
-}
-
-}  // namespace
-
-TEST(HelperMode, RemovesFilesAndEmptyDirectoriesInTheOrderGiven)
-{
-    ScratchDirectory scratch;
-    MakeDirectory(scratch.Path("bin"));
-    WriteTextFile(scratch.Path("bin\\uninst.exe"), "x");
-    MakeDirectory(scratch.Path("early"));
-    WriteTextFile(scratch.Path("early\\later.txt"), "x");
-    MakeDirectory(scratch.Path("full"));
-    WriteTextFile(scratch.Path("full\\kept.txt"), "x");
-
-    RunHelperOn({
-        scratch.Path("bin\\uninst.exe"),
-        scratch.Path("bin\\"),  // written with a trailing backslash, after its contents
-        scratch.Path("early"),  // listed before its file, so not yet empty on its turn
-        scratch.Path("early\\later.txt"),
-        scratch.Path("full"),
-        scratch.Path("missing.txt"),
-    });
-
-    EXPECT_FALSE(Exists(scratch.Path("bin\\uninst.exe")));
-    EXPECT_FALSE(Exists(scratch.Path("bin")));
-    EXPECT_TRUE(IsDirectory(scratch.Path("early")));
-    EXPECT_FALSE(Exists(scratch.Path("early\\later.txt")));
-    EXPECT_TRUE(Exists(scratch.Path("full\\kept.txt")));
-}
-
 TEST(SelfRemover, NothingDeferredMakesNoCopy)
 {
     ScratchDirectory scratch;
@@ -62,28 +24,40 @@ TEST(SelfRemover, NothingDeferredMakesNoCopy)
     EXPECT_FALSE(Exists(scratch.Path(HelperFileName)));
 }
 
-TEST(SelfRemover, TheCopyRemovesTheDeferredPathsThenItself)
+TEST(SelfRemover, TheCopyWaitsForTheUninstallerThenRemovesItsPathsAndItself)
 {
     ScratchDirectory scratch;
     // Blanks in the temporary directory must not keep the copy out of helper mode.
     MakeDirectory(scratch.Path("temp dir"));
     TemporaryDirectoryOverride temporary(scratch.Path("temp dir\\"));
     MakeDirectory(scratch.Path("Vantrel\\bin"));
+    // Empty, and first in line (as deep as the file, listed before it): a helper that did not
+    // wait for the uninstaller to end would remove it at once.
+    std::string first = scratch.Path("Vantrel\\bin\\uninst");
+    MakeDirectory(first);
     std::string ownFile = scratch.Path("Vantrel\\bin\\uninst.exe");
     WriteTextFile(ownFile, "x");
 
-    SetOwnPath(ownFile);
-    ASSERT_EQ(DeferIfOwnPath(ownFile.c_str()), 1);
-    ASSERT_EQ(DeferIfOwnPath(scratch.Path("Vantrel\\bin\\").c_str()), 1);
-    ASSERT_EQ(DeferIfOwnPath(scratch.Path("Vantrel").c_str()), 1);
-    strcpy(OwnPath, OwnFilePath().c_str());  // the file that is copied: this test program
-    LaunchSelfRemover();
+    // The uninstaller, started with the install folder as its current directory (a shortcut's
+    // "Start in"), defers the paths in log order, the top directory first.
+    std::string command = "\"" + OwnFilePath() + "\" --uninstaller";
+    for (const std::string& path : {ownFile, scratch.Path("Vantrel"), first, ownFile,
+                                    scratch.Path("Vantrel\\bin")})
+        command += " \"" + path + "\"";
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION uninstaller = {};
+    ASSERT_TRUE(CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr,
+                               scratch.Path("Vantrel\\bin").c_str(), &startup, &uninstaller));
+    Sleep(2000);
+    EXPECT_TRUE(IsDirectory(first)) << "removed before the uninstaller ended";
+    EXPECT_EQ(WaitForSingleObject(uninstaller.hProcess, 10000), WAIT_OBJECT_0);
+    CloseHandle(uninstaller.hThread);
+    CloseHandle(uninstaller.hProcess);
 
-    std::string copy = scratch.Path("temp dir\\") + HelperFileName;
-    EXPECT_TRUE(Exists(copy)) << "the copy is held open by the running helper";
+    // Had the helper kept the uninstaller's current directory, Vantrel\bin would stay.
     EXPECT_TRUE(WaitUntil([&] { return !Exists(scratch.Path("Vantrel")); }, 30));
-    EXPECT_TRUE(WaitUntil([&] { return !Exists(copy); }, 30));
-    ClearDeferredList();
+    EXPECT_TRUE(WaitUntil([&] { return ListDirectory(scratch.Path("temp dir")).empty(); }, 30));
 }
 
 TEST(DllSearch, ADllPlantedBesideTheProgramIsNotLoaded)
@@ -106,8 +80,27 @@ TEST(DllSearch, ADllPlantedBesideTheProgramIsNotLoaded)
     DeleteFileA(planted.c_str());
 }
 
+// "--uninstaller OWN PATHS...": stands in for the uninstaller. Defers PATHS with OWN as its
+// own file, hands them to a copy of this program, then takes 3 s more to end, holding OWN open
+// as a running program holds its own file.
+static int RunAsUninstaller(int count, char** arguments)
+{
+    SetOwnPath(arguments[0]);
+    for (int i = 1; i < count; ++i)
+        DeferIfOwnPath(arguments[i]);
+    HANDLE own = CreateFileA(arguments[0], GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                             0, nullptr);
+    strcpy(OwnPath, OwnFilePath().c_str());  // the file that is copied: this test program
+    LaunchSelfRemover();
+    Sleep(3000);
+    CloseHandle(own);
+    return 0;
+}
+
 int main(int argc, char** argv)
 {
+    if (argc > 2 && strcmp(argv[1], "--uninstaller") == 0)
+        return RunAsUninstaller(argc - 2, argv + 2);
     if (argc > 1 && IsHelperSwitch(argv[1])) {
         RunHelperMode(argc - 2, argv + 2);
         return 0;
