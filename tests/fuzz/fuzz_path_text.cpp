@@ -51,10 +51,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     fits = fits && directory.size() < PathBufferSize;
     if (BuildSearchPath(search, PathBufferSize, directory.c_str(), name.c_str()) != fits)
         abort();
-    char* entryName = static_cast<char*>(malloc(EntryNameSize));
-    if (CopyBounded(entryName, EntryNameSize, name.c_str()) != (name.size() < EntryNameSize))
-        abort();
-    free(entryName);
     free(search);
     free(path);
     return 0;
