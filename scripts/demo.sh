@@ -23,13 +23,13 @@ shipped="$root/build/windows-x86/uninstall.exe"
 # Whatever happens, the prefix's wineserver (and with it every program of the prefix) and the
 # demo's Xvfb stop.
 finish() {
-    "$root/tests/support/wine-prefix.sh" stop "$build" >/dev/null 2>&1 || true
+    "$root/scripts/wine-prefix.sh" stop "$build" >/dev/null 2>&1 || true
 }
 trap finish EXIT
 trap 'exit 130' INT TERM
 
 echo "demo: preparing a private Wine prefix in build/demo (the first time takes a minute)"
-"$root/tests/support/wine-prefix.sh" start "$build"
+"$root/scripts/wine-prefix.sh" start "$build"
 own_display=":$(cat "$build/wine-state/xvfb.display")"
 display=$own_display
 if [ -n "${DISPLAY:-}" ] && xdotool getdisplaygeometry >/dev/null 2>&1; then
