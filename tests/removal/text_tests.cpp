@@ -10,7 +10,6 @@
 
 #include "removal/deferred_list.h"
 #include "removal/helper_command_line.h"
-#include "removal/path_text.h"
 #include "sysops/record_text.h"
 #include "tests/support/argument_split.h"
 
@@ -65,19 +64,6 @@ TEST(HelperCommandLine, CarriesWholePathsInOrderAndLeavesOutWholeWhatDoesNotFit)
     EXPECT_EQ(SplitArguments(Build(4096, "\"C:\\A\\\" \"C:\\B\" \"C:\\C").first),
               std::vector<std::string>({"C:\\T d\\uninstallvx.exe", "-u", "C:\\B"}));
     ClearDeferredList();
-}
-
-TEST(HelperCommandLine, TheCopysPathAndTheSwitch)
-{
-    char path[PathBufferSize];
-    const std::string fits = "C:\\" + std::string(240, 't') + "\\";  // + 15 = 259 characters
-    EXPECT_TRUE(BuildHelperPath(path, sizeof path, fits.c_str()));
-    EXPECT_EQ(std::string(path), fits + HelperFileName);
-    EXPECT_FALSE(BuildHelperPath(path, sizeof path, (fits + "t").c_str()));
-    EXPECT_STREQ(path, "");
-    EXPECT_TRUE(IsHelperSwitch("-u") && IsHelperSwitch("-U"));
-    for (const char* other : {"", "-", "u", "/u", "-u ", "-uu", "--u", "-v"})
-        EXPECT_FALSE(IsHelperSwitch(other)) << other;
 }
 
 static std::string Suffixed(std::string text, const char* detail)
