@@ -14,9 +14,6 @@
 #include "ui/pages.h"
 #include "ui/window_class.h"
 
-HINSTANCE Instance;
-HWND MainWindow;
-
 Status RunWizard(int argc, char** argv)
 {
     do {

@@ -9,6 +9,7 @@ cmake --preset windows-x64 >/dev/null
 cmake --build --preset windows-x64 --target bench >/dev/null
 run=build/bench-run
 mkdir -p "$run"
-trap 'tests/support/wine-prefix.sh stop "$run"' EXIT
-tests/support/wine-prefix.sh start "$run"
-tests/support/wine-run.sh "$run" build/windows-x64/bench/bench.exe "$@" | tr -d '\r'
+trap 'scripts/wine-prefix.sh stop "$run"' EXIT
+scripts/wine-prefix.sh start "$run"
+WINE=/usr/lib/wine/wine64 UNINSTALL_BUILD=$(pwd)/$run tests/support/wine-run.sh \
+    build/windows-x64/bench/bench.exe "$@" | tr -d "\r"

@@ -1,11 +1,5 @@
 # The program: uninstall.exe, placed directly in the build directory.
 
-# The self-remover belongs to the removal engine, so that the tests link it too.
-target_sources(uninstall_engine PRIVATE
-  removal/helper_command_line.cpp
-  removal/self_remover.cpp
-)
-
 add_executable(uninstall WIN32
   app/main.cpp
   app/dll_search.cpp

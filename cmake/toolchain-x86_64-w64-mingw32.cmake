@@ -1,4 +1,5 @@
-# Cross-compiles the same sources as a 64-bit test build, run under wine64.
+# Cross-compiles the same sources as a 64-bit test build, run under wine64 where the machine
+# cannot run 32-bit code.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR AMD64)
 set(TOOLCHAIN_PREFIX x86_64-w64-mingw32)

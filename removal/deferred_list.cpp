@@ -3,24 +3,21 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "removal/ascii_case.h"
+
 char OwnPath[260];
 char* DeferredList;
 
 static size_t DeferredLength;    // characters in the list, terminator excluded
 static size_t DeferredCapacity;  // bytes allocated
 
-static int FoldUpper(char c)
-{
-    unsigned char u = static_cast<unsigned char>(c);
-    return (u >= 'a' && u <= 'z') ? u - 'a' + 'A' : u;
-}
-
 int PrefixCompare(const char* a, const char* b)
 {
     for (;; ++a, ++b) {
         if (*a == '\0')
             return 0;
-        int difference = FoldUpper(*a) - FoldUpper(*b);
+        int difference = static_cast<unsigned char>(FoldAsciiLower(*a)) -
+                         static_cast<unsigned char>(FoldAsciiLower(*b));
         if (difference != 0)
             return difference;
     }

@@ -16,7 +16,7 @@ extern char* DeferredList;
 int DeferIfOwnPath(const char* path);
 
 // 0 when `a` is a prefix of `b`, ignoring ASCII letter case; else the difference of the first
-// differing pair, folded to upper case.
+// differing pair, folded to lower case.
 int PrefixCompare(const char* a, const char* b);
 
 // Empties the list and releases its memory.

@@ -3,12 +3,13 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "removal/ascii_case.h"
 #include "removal/path_text.h"
 
 bool IsHelperSwitch(const char* argument)
 {
-    return argument[0] == '-' && (argument[1] == 'u' || argument[1] == 'U') &&
-           argument[2] == '\0';
+    // The terminator takes part: "-u" and nothing after it.
+    return MatchesIgnoringCase(argument, "-u", sizeof "-u");
 }
 
 bool BuildHelperPath(char* out, size_t size, const char* temporaryDirectory)

@@ -1,5 +1,7 @@
 #include "removal/log_text.h"
 
+#include "removal/ascii_case.h"
+
 namespace {
 
 struct TagName {
@@ -19,12 +21,7 @@ constexpr TagName TagNames[] = {
 
 bool StartsWithIgnoringCase(const char* entry, size_t length, const TagName& name)
 {
-    if (length < name.length)
-        return false;
-    for (size_t i = 0; i < name.length; ++i)
-        if (FoldAsciiLower(entry[i]) != name.text[i])
-            return false;
-    return true;
+    return length >= name.length && MatchesIgnoringCase(entry, name.text, name.length);
 }
 
 }  // namespace

@@ -15,9 +15,3 @@ bool NextLogEntry(char* buffer, size_t size, size_t* position, char** entry, siz
 // The tag that an entry starts with, ignoring ASCII letter case, tried in the order
 // "file:", "dir:", "dirw:", "key:", "link:"; *argument is the rest of the entry, unchanged.
 LogTag MatchTag(char* entry, size_t length, char** argument);
-
-// Folds A to Z onto a to z and leaves every other byte alone: no locale takes part.
-inline char FoldAsciiLower(char c)
-{
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}

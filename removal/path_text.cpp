@@ -3,6 +3,8 @@
 #include <cstring>
 #include <initializer_list>
 
+#include "removal/ascii_case.h"
+
 bool CopyBounded(char* out, size_t size, const char* text)
 {
     size_t length = strlen(text);
@@ -30,6 +32,14 @@ bool AppendComponent(char* path, size_t size, const char* name)
         path[length++] = '\\';
     memcpy(path + length, name, nameLength + 1);
     return true;
+}
+
+void DropTrailingBackslash(char* path)
+{
+    size_t length = strlen(path);
+    if (length < 2 || path[length - 1] != '\\' || path[length - 2] == ':')
+        return;
+    path[length - 1] = '\0';
 }
 
 const char* BaseName(const char* path)
@@ -109,9 +119,7 @@ static bool IsDeviceRoot(const char* rest)
 {
     if (IsDriveLetter(rest[0]) && rest[1] == ':')
         return IsDriveRoot(rest);
-    bool unc = (rest[0] == 'U' || rest[0] == 'u') && (rest[1] == 'N' || rest[1] == 'n') &&
-               (rest[2] == 'C' || rest[2] == 'c') && rest[3] == '\\';
-    return unc ? IsShareRoot(rest + 4) : true;
+    return MatchesIgnoringCase(rest, "unc\\", 4) ? IsShareRoot(rest + 4) : true;
 }
 
 bool IsRootPath(const char* path)

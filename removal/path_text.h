@@ -3,11 +3,15 @@
 #include <cstddef>
 
 constexpr size_t PathBufferSize = 260;    // MAX_PATH, terminator included
-constexpr size_t EntryNameSize = 256;     // a base name of at most 255 characters
 
 // Appends a backslash unless `path` already ends with one (an empty path gets one too), then
 // `name`. Returns false and leaves `path` as it was when the result would not fit `size`.
 bool AppendComponent(char* path, size_t size, const char* name);
+
+// Drops one trailing backslash: a search for a path that ends with one finds nothing, so
+// "...\bin\" is looked at, and removed, as "...\bin". A drive root ("C:\", "\\?\C:\") and a
+// lone backslash keep theirs: without it, "C:" would name the current directory of that drive.
+void DropTrailingBackslash(char* path);
 
 // The part after the last backslash; else after the last forward slash; else after the last
 // colon; else the whole path.

@@ -4,7 +4,7 @@
 
 #include <cstdlib>
 
-#include "removal/log_text.h"
+#include "removal/ascii_case.h"
 #include "removal/path_text.h"
 
 // Where a folder lies on disk. Every spelling of one folder, however it reaches it, opens the
@@ -65,13 +65,6 @@ static const FolderKey FolderKeys[] = {
     {HKEY_LOCAL_MACHINE, EXPLORER_KEY "\\Shell Folders", CommonFolderNames},
 };
 
-static bool SameTextIgnoringCase(const char* a, const char* b)
-{
-    for (; *a && FoldAsciiLower(*a) == FoldAsciiLower(*b); ++a, ++b) {
-    }
-    return FoldAsciiLower(*a) == FoldAsciiLower(*b);
-}
-
 // The full path that Windows acts on for `path`, without trailing backslashes; false for what
 // does not fit, and for a drive or share root, which no entry reaches anyway.
 static bool ResolveFolderPath(const char* path, char* resolved)
@@ -118,7 +111,7 @@ static void AddFolder(const char* path)
     if (!ResolveFolderPath(path, folder.path))
         return;
     for (size_t i = 0; i < FolderCount; ++i)
-        if (SameTextIgnoringCase(Folders[i].path, folder.path))
+        if (EqualIgnoringCase(Folders[i].path, folder.path))
             return;
     folder.identified = IdentifyFolder(folder.path, &folder.identity);
     ++FolderCount;
@@ -207,7 +200,7 @@ bool IsProtectedFolder(const char* path)
     if (!ResolveFolderPath(path, resolved))
         return false;
     for (size_t i = 0; i < FolderCount; ++i)
-        if (SameTextIgnoringCase(Folders[i].path, resolved))
+        if (EqualIgnoringCase(Folders[i].path, resolved))
             return true;
     FolderIdentity identity;
     if (!IdentifyFolder(resolved, &identity))

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "removal/log_text.h"
+#include "removal/ascii_case.h"
 
 namespace {
 
@@ -22,12 +22,7 @@ constexpr RootName RootNames[] = {
 
 bool EqualsIgnoringCase(const char* name, size_t length, const char* lowerCase)
 {
-    if (strlen(lowerCase) != length)
-        return false;
-    for (size_t i = 0; i < length; ++i)
-        if (FoldAsciiLower(name[i]) != lowerCase[i])
-            return false;
-    return true;
+    return strlen(lowerCase) == length && MatchesIgnoringCase(name, lowerCase, length);
 }
 
 }  // namespace

@@ -153,16 +153,12 @@ static bool StartHelper(const char* temporaryDirectory, const char* copyPath)
     return true;
 }
 
-// A search for a path that ends with a backslash finds nothing, so a directory deferred as
-// "...\bin\" is looked at, and removed, as "...\bin". A drive root keeps its backslash: without
-// it, "C:" would name the current directory of that drive.
+// A path too long for the buffer is used as given: the system refuses it whole.
 static const char* WithoutTrailingBackslash(const char* path, char* buffer, size_t size)
 {
-    size_t length = strlen(path);
-    if (length < 2 || path[length - 1] != '\\' || path[length - 2] == ':' || length >= size)
+    if (!CopyBounded(buffer, size, path))
         return path;
-    memcpy(buffer, path, length - 1);
-    buffer[length - 1] = '\0';
+    DropTrailingBackslash(buffer);
     return buffer;
 }
 

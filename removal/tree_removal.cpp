@@ -64,13 +64,6 @@ Status NextDirectoryEntry(const char* directory, const char* pattern, EntryInfo*
     return Succeeded;
 }
 
-static void CutTrailingBackslash(char* path)
-{
-    size_t length = strlen(path);
-    if (length > 0 && path[length - 1] == '\\')
-        path[length - 1] = '\0';
-}
-
 static Status RemoveEntry(char* path, const char* pattern, const EntryInfo& info);
 
 // Removes everything inside the directory `path`, depth first; the first failure ends the walk
@@ -132,7 +125,7 @@ static Status RemoveEntry(char* path, const char* pattern, const EntryInfo& info
 
 Status RemoveTree(char* path, const char* pattern)
 {
-    CutTrailingBackslash(path);
+    DropTrailingBackslash(path);
     EntryInfo info;
     QueryEntryInfo(path, &info);
     return RemoveEntry(path, pattern, info);

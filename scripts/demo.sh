@@ -8,28 +8,36 @@ cd "$(dirname "$0")/.."
 root=$(pwd)
 
 scripts/build.sh
+source scripts/arch.sh
 
 build="$root/build/demo"
 mkdir -p "$build"
 export WINEPREFIX="$build/wine-prefix"
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
-wine=/usr/lib/wine/wine64
 wineserver=/usr/lib/wine/wineserver
 drive="$WINEPREFIX/drive_c"
-program64="$root/build/windows-x64/uninstall.exe"
 shipped="$root/build/windows-x86/uninstall.exe"
+# The shipped 32-bit exe itself under 32-bit Wine; where this machine cannot run 32-bit code, the
+# 64-bit build of the same sources under wine64.
+if [ "$WINDOWS_ARCH" = x86 ]; then
+    wine=/usr/lib/wine/wine program=$shipped
+    machine_software='Software\Wow6432Node'  # where a 32-bit program's HKLM\Software lies
+else
+    wine=/usr/lib/wine/wine64 program="$root/build/windows-x64/uninstall.exe"
+    machine_software=Software
+fi
 
 # Whatever happens, the prefix's wineserver (and with it every program of the prefix) and the
 # demo's Xvfb stop.
 finish() {
-    "$root/tests/support/wine-prefix.sh" stop "$build" >/dev/null 2>&1 || true
+    "$root/scripts/wine-prefix.sh" stop "$build" >/dev/null 2>&1 || true
 }
 trap finish EXIT
 trap 'exit 130' INT TERM
 
 echo "demo: preparing a private Wine prefix in build/demo (the first time takes a minute)"
-"$root/tests/support/wine-prefix.sh" start "$build"
+"$root/scripts/wine-prefix.sh" start "$build"
 own_display=":$(cat "$build/wine-state/xvfb.display")"
 display=$own_display
 if [ -n "${DISPLAY:-}" ] && xdotool getdisplaygeometry >/dev/null 2>&1; then
@@ -68,7 +76,7 @@ make_installation() {
     put_file "$install\\Samples\\Charts\\bars.vtl" "sample"
     put_file "$install\\Samples\\Charts\\Old\\pie.vtl" "sample"
     put_file "$install\\Samples\\Maps\\world.vtl" "sample"
-    cp "$program64" "$(linux_path "$install\\uninstall.exe")"
+    cp "$program" "$(linux_path "$install\\uninstall.exe")"
     put_file "$desktop_link" "L (demo shortcut)"
     put_file "$start_menu\\Vantrel.lnk" "L (demo shortcut)"
     put_file "$start_menu\\Vantrel Help.lnk" "L (demo shortcut)"
@@ -226,12 +234,12 @@ report() {
                 "$documents"; do
         note "$path" exists "$path"
     done
-    note 'HKLM\Software\Kestova\Vantrel  InstallDir' registry_has system.reg 'Software\Kestova\Vantrel' InstallDir
-    note 'HKLM\Software\Kestova\Vantrel  Version' registry_has system.reg 'Software\Kestova\Vantrel' Version
-    note 'HKLM\Software\Kestova\Vantrel' registry_has system.reg 'Software\Kestova\Vantrel' ''
-    note 'HKLM\Software\Kestova' registry_has system.reg 'Software\Kestova' ''
+    note 'HKLM\Software\Kestova\Vantrel  InstallDir' registry_has system.reg "$machine_software"'\Kestova\Vantrel' InstallDir
+    note 'HKLM\Software\Kestova\Vantrel  Version' registry_has system.reg "$machine_software"'\Kestova\Vantrel' Version
+    note 'HKLM\Software\Kestova\Vantrel' registry_has system.reg "$machine_software"'\Kestova\Vantrel' ''
+    note 'HKLM\Software\Kestova' registry_has system.reg "$machine_software"'\Kestova' ''
     note 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Vantrel' \
-        registry_has system.reg 'Software\Microsoft\Windows\CurrentVersion\Uninstall\Vantrel' ''
+        registry_has system.reg "$machine_software"'\Microsoft\Windows\CurrentVersion\Uninstall\Vantrel' ''
     note 'HKCU\Software\Kestova\Vantrel\Settings' registry_has user.reg 'Software\Kestova\Vantrel\Settings' ''
     note 'HKCU\Software\Kestova\Vantrel  Language' registry_has user.reg 'Software\Kestova\Vantrel' Language
     note 'HKCU\Software\Kestova\Vantrel\Recent' registry_has user.reg 'Software\Kestova\Vantrel\Recent' ''
@@ -255,8 +263,7 @@ report() {
 echo "demo: installing a demo Vantrel in the prefix"
 make_installation
 
-echo "demo: running build/windows-x64/uninstall.exe, the 64-bit build of the same sources:"
-echo "      32-bit Wine cannot run on this machine, so the shipped 32-bit exe is not run here."
+echo "demo: running ${program#"$root/"} ($ARCH_REASON)"
 if [ "$display" = "$own_display" ]; then
     echo "demo: no usable DISPLAY, the pages appear on the demo's own Xvfb ($display)"
 else

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Runs every fuzz target of the host build for a bounded time; fails on any finding.
-#   scripts/fuzz.sh [--seconds N]     (30 s a target by default; --seconds 600 for a long run)
+# Runs the fuzz target of the host build for a bounded time; fails on any finding.
+#   scripts/fuzz.sh [--seconds N]     (30 s by default; --seconds 600 for a long run)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=30
@@ -14,8 +14,7 @@ build=build/host
 work="$build/fuzz"
 mkdir -p "$work"
 summary=()
-for target in fuzz_install_log fuzz_registry_argument fuzz_deferred_list fuzz_path_text \
-              fuzz_helper_command_line; do
+for target in fuzz_text; do
     corpus="$work/corpus-$target"
     mkdir -p "$corpus"
     # New inputs go to the build tree's corpus; the seeds in the repository stay as they are.
@@ -23,7 +22,7 @@ for target in fuzz_install_log fuzz_registry_argument fuzz_deferred_list fuzz_pa
     [ -d "tests/fuzz/corpus/$target" ] && inputs+=("tests/fuzz/corpus/$target")
     log="$work/$target.log"
     echo "fuzz: $target for ${seconds}s"
-    if ! "$build/$target" -max_total_time="$seconds" -print_final_stats=1 \
+    if ! "$build/tests/$target" -max_total_time="$seconds" -print_final_stats=1 \
             -artifact_prefix="$work/$target-" "${inputs[@]}" >"$log" 2>&1; then
         tail -40 "$log"
         echo "fuzz: $target FAILED (artifacts in $work)" >&2

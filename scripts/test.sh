@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Builds everything and runs every test: the Wine tests in a private prefix of the build tree,
+# Builds everything and runs every test: the Wine suite in a private prefix of its build tree,
 # then the native build under sanitizers with its tests and a bounded fuzzing run.
 #   scripts/test.sh [--fuzz-seconds N]    (30 s a fuzz target by default)
 set -euo pipefail
@@ -8,15 +8,29 @@ fuzz_seconds=30
 if [ "${1:-}" = "--fuzz-seconds" ]; then
     fuzz_seconds=$2
 fi
-scripts/build.sh
+scripts/setup.sh
+source scripts/arch.sh
+if [ "$WINDOWS_ARCH" = x86 ]; then
+    suite="the Wine suite on build/windows-x86/uninstall.exe, the shipped 32-bit exe, under 32-bit Wine"
+    tree=build/windows-x86-tests
+else
+    suite="the Wine suite on build/windows-x64/uninstall.exe, the 64-bit build, under wine64; the scenarios that need the 32-bit program are skipped"
+    tree=build/windows-x64
+fi
+say() { echo "test: $suite ($ARCH_REASON)"; }
+say
+# Every Windows tree, so that the 64-bit build keeps building warning-free on 32-bit machines too.
+scripts/build.sh --all
 
 status=0
-ctest --preset windows-x64 || status=$?
+ctest --preset "windows-$WINDOWS_ARCH" || status=$?
 # Whatever happened, leave no wineserver or Xvfb of this run behind.
-tests/support/wine-prefix.sh stop build/windows-x64
+scripts/wine-prefix.sh stop "$tree"
 
 cmake --preset host >/dev/null
 cmake --build --preset host
 ctest --preset host || status=$?
 scripts/fuzz.sh --seconds "$fuzz_seconds" || status=$?
+say
+[ "$status" -eq 0 ] && echo "test: all passed" || echo "test: FAILED"
 exit $status

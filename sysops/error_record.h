@@ -2,9 +2,11 @@
 // The one record of the most recent failure, and the Status that refers to it.
 #include <cstdint>
 
+#include "sysops/record_text.h"
+
 struct ErrorRecord {
     int32_t code;     // Windows system error code of the last failure
-    char text[252];   // system message, then "(label) (code) (detail)"
+    char text[RecordTextSize];  // system message, then "(label) (code) (detail)"
 };
 
 // All failures share this record, so a later failure overwrites what an earlier Status shows.

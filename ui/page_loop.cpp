@@ -2,8 +2,8 @@
 
 #include <cstdlib>
 
-#include "app/program.h"
 #include "sysops/checked.h"
+#include "ui/window_class.h"
 
 HWND CurrentPage;
 PageHandler CurrentPageHandler;

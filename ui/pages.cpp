@@ -2,12 +2,11 @@
 
 #include <cstdlib>
 
+#include "resources/ids.h"
 #include "sysops/checked.h"
 #include "ui/page_loop.h"
 
 PageResult Prompt2Result = PageDone;
-
-constexpr int BackButton = 1017;
 
 // The three pages differ only in their template, their handler and the ids of their lines.
 struct PageLayout {
@@ -16,9 +15,12 @@ struct PageLayout {
     int textIds[3];
 };
 
-static const PageLayout Prompt1Layout = {"Prompt1", Prompt1Handler, {1011, 1012, 1013}};
-static const PageLayout Prompt2Layout = {"Prompt2", Prompt2Handler, {1014, 1015, 1016}};
-static const PageLayout Prompt3Layout = {"Prompt3", Prompt3Handler, {1018, 1019, 1020}};
+static const PageLayout Prompt1Layout = {"Prompt1", Prompt1Handler,
+                                          {ID_P1_LINE1, ID_P1_LINE2, ID_P1_LINE3}};
+static const PageLayout Prompt2Layout = {"Prompt2", Prompt2Handler,
+                                          {ID_P2_LINE1, ID_P2_LINE2, ID_P2_LINE3}};
+static const PageLayout Prompt3Layout = {"Prompt3", Prompt3Handler,
+                                          {ID_P3_LINE1, ID_P3_LINE2, ID_P3_LINE3}};
 
 void SetItemText(HWND window, int id, const char* text)
 {
@@ -95,7 +97,7 @@ LRESULT Prompt2Handler(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
         EndPage();
         Prompt2Result = PageDone;
         return 0;
-    case BackButton:
+    case ID_BACK:
         EndPage();
         Prompt2Result = PageBack;
         return 0;

@@ -1,9 +1,9 @@
 #include "ui/window_class.h"
 
-#include <windows.h>
-
-#include "app/program.h"
 #include "ui/page_loop.h"
+
+HINSTANCE Instance;
+HWND MainWindow;
 
 int RegisterWindowClass()
 {

@@ -1,158 +1,146 @@
-#include <gtest/gtest.h>
-
+// The install log applied to real files and keys, hostile logs included.
 #include <string>
 
-#include "removal/deferred_list.h"
 #include "removal/install_log.h"
 #include "tests/support/test_support.h"
 
-TEST_F(LogTest, EveryControlByteSeparatesAndTagsIgnoreCase)
+TEST(InstallLog, EveryTagAndEverySeparatorAppliesAndAnythingElseIsIgnored)
 {
-    Files({"a.txt", "b.txt", "c.txt", "d.txt", "e.txt", "f.lnk", "g.txt", "tree\\x\\y.txt"});
-    MakeDirectory(Path("empty"));
+    Scratch s;
+    auto at = [&](const char* name) { return s.Path(name); };
+    for (const char* name : {"a", "b", "c", "d", "e", "f", "g", "t\\x\\y", "bom", "blank", "colon",
+                             "tab", "full\\kept"})
+        PutFile(at(name));
+    MakeDirectory(at("empty"));
     ScratchKey key;
-    SetStringValue(HKEY_CURRENT_USER, key.path, "Path", "v");
-    std::string log = "FILE:" + Path("a.txt") + "\r\n" +
-                      "file:" + Path("b.txt") + "\n" +
-                      "File:" + Path("c.txt") + "\r" +
-                      "fIlE:" + Path("d.txt") + "\t" +
-                      "DIR:" + Path("empty") + '\0' +
-                      "DirW:" + Path("tree") + "\x01" +
-                      "Key:HKCU\\" + key.path + "\\Path" + "\x1f" +
-                      "LINK:" + Path("f.lnk") + "\x1b" +
-                      "unknown:" + Path("g.txt") + "\r\n" +
-                      "file:" + Path("e.txt");  // the last entry has no line end
-    EXPECT_EQ(Process(log), nullptr);
-
-    for (const char* gone : {"a.txt", "b.txt", "c.txt", "d.txt", "e.txt", "f.lnk", "empty", "tree"})
-        EXPECT_FALSE(Exists(Path(gone))) << gone;
-    EXPECT_FALSE(ValueExists(HKEY_CURRENT_USER, key.path, "Path"));
-    EXPECT_TRUE(Exists(Path("g.txt")));
-    EXPECT_TRUE(Exists(Path("install.log")));
-    EXPECT_EQ(DeferredListText(), "");
+    SetValue(HKEY_CURRENT_USER, key.path, "v");
+    std::string log = "FILE:" + at("a") + "\r\nfile:" + at("b") + "\nFile:" + at("c") + "\rfIlE:" +
+                      at("d") + "\tDIR:" + at("empty") + '\0' + "DirW:" + at("t") + "\x01Key:HKCU\\" +
+                      key.path + "\\v\x1fLINK:" + at("f") + "\x1b" "f\xC9LE:" + at("g") +
+                      "\r\n\xEF\xBB\xBF" "file:" + at("bom") + "\r\n file:" + at("blank") +
+                      "\r\nfile: " + at("colon") + "\r\nfile:" + at("ta") + "\tb\r\ndir:" +
+                      at("full") + "\r\nfile:" + at("e");  // no line end after the last entry
+    EXPECT_EQ(ProcessLog(s, log), nullptr);
+    for (const char* gone : {"a", "b", "c", "d", "e", "f", "empty", "t"})
+        EXPECT_FALSE(Exists(at(gone))) << gone;
+    for (const char* kept : {"g", "bom", "blank", "colon", "tab", "full\\kept", "install.log"})
+        EXPECT_TRUE(Exists(at(kept))) << kept;
+    EXPECT_FALSE(ValueExists(HKEY_CURRENT_USER, key.path, "v"));
 }
 
-TEST_F(LogTest, EntriesThatDoNotStartWithATagAreIgnored)
+TEST(InstallLog, TheUninstallersOwnPathsAreDeferredButLinksAreNot)
 {
-    Files({"a.txt", "b.txt", "c.txt", "d.txt", "sub\\e.txt"});
-    std::string log = "\xEF\xBB\xBF" "file:" + Path("a.txt") + "\r\n" +  // byte-order mark
-                      " file:" + Path("b.txt") + "\r\n" +                  // blank before tag
-                      "file: " + Path("c.txt") + "\r\n" +                  // blank after colon
-                      "file:" + Path("d") + "\t.txt\r\n" +                 // tab splits the entry
-                      "dir:" + Path("sub") + "\r\n";                        // not empty
-    EXPECT_EQ(Process(log), nullptr);
-    for (const char* kept : {"a.txt", "b.txt", "c.txt", "d.txt", "sub\\e.txt"})
-        EXPECT_TRUE(Exists(Path(kept))) << kept;
+    Scratch s;
+    const std::string own = s.Path("app\\bin\\uninst.exe"), app = s.Path("app");
+    for (const std::string& path : {own, app + "\\bin\\readme", app + "\\data"})
+        PutFile(path);
+    SetOwnPath(own);
+    ProcessLog(s, "file:" + own + "\nFILE:" + s.Path("APP\\bin\\readme") + "\ndirw:" + app +
+                      "\ndir:" + app + "\\bin\nlink:" + own);
+    EXPECT_TRUE(Exists(app + "\\data")) << "\"dirw:\" above the uninstaller sets it aside whole";
+    EXPECT_FALSE(Exists(app + "\\bin\\readme") || Exists(own)) << "\"link:\" deletes at once";
+    EXPECT_EQ(DeferredListText(), "\"" + own + "\" \"" + app + "\" \"" + app + "\\bin\"");
+    SetOwnPath("");
 }
 
-TEST_F(LogTest, ALogThatIsADirectoryOrMissingAppliesNothing)
+// A log held without sharing is reported and not applied; so is one too large to read whole,
+// whatever the low 32 bits of its size say.
+TEST(InstallLog, ALogThatCannotBeReadWholeAppliesNothing)
 {
-    Files({"log.dir\\a.txt", "a.txt"});
-    EXPECT_EQ(ProcessInstallLog(Path("log.dir").c_str()), nullptr);
-    EXPECT_EQ(ProcessInstallLog(Path("missing.log").c_str()), nullptr);
-    EXPECT_TRUE(Exists(Path("log.dir\\a.txt")));
-    EXPECT_TRUE(Exists(Path("a.txt")));
+    Scratch s;
+    PutFile(s.Path("victim"));
+    const std::string log = s.Path("install.log"), line = "file:" + s.Path("victim") + "\r\n";
+    PutFile(log, line);
+    HANDLE held = CreateFileA(log.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    Status status = ProcessInstallLog(log.c_str());
+    EXPECT_EQ(status ? status->code : 0, ERROR_SHARING_VIOLATION);
+    for (LONGLONG size : {(1ll << 32) + static_cast<LONGLONG>(line.size()), 1ll << 31}) {
+        LARGE_INTEGER end = {};
+        end.QuadPart = size;
+        ASSERT_TRUE(SetFilePointerEx(held, end, nullptr, FILE_BEGIN) && SetEndOfFile(held));
+        CloseHandle(held);
+        EXPECT_NE(ProcessInstallLog(log.c_str()), nullptr) << size;
+        held = CreateFileA(log.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    }
+    CloseHandle(held);
+    EXPECT_TRUE(Exists(s.Path("victim")));
 }
 
-TEST_F(LogTest, TheUninstallersOwnPathsAreDeferredButLinksAreNot)
+// Paths are taken whole up to 259 characters and refused whole beyond, where a cut copy would
+// name the 259-character one; "key:" arguments have no such limit. A line that names something
+// and runs on for 16 x 65,536 characters names nothing: a system that keeps only the low 16 bits
+// of a name's length (Wine does, in its ANSI calls) would act on the shorter name.
+TEST(InstallLog, OverlongArgumentsAreRefusedWholeNeverCut)
 {
-    Files({"app\\bin\\uninst.exe", "app\\bin\\readme.txt", "app\\data.txt"});
-    SetOwnPath(Path("app\\bin\\uninst.exe"));
-    std::string log = "file:" + Path("app\\bin\\uninst.exe") + "\r\n" +
-                      "FILE:" + Path("APP\\bin\\readme.txt") + "\r\n" +
-                      "dirw:" + Path("app") + "\r\n" +
-                      "dir:" + Path("app\\bin") + "\r\n" +
-                      "link:" + Path("app\\bin\\uninst.exe") + "\r\n";
-    EXPECT_EQ(Process(log), nullptr);
-
-    // "dirw:" on the directory above the uninstaller sets it aside whole.
-    EXPECT_TRUE(Exists(Path("app\\data.txt")));
-    EXPECT_FALSE(Exists(Path("app\\bin\\readme.txt")));
-    // "link:" deletes at once: here the file is not running, so it goes.
-    EXPECT_FALSE(Exists(Path("app\\bin\\uninst.exe")));
-    EXPECT_EQ(DeferredListText(), "\"" + Path("app\\bin\\uninst.exe") + "\" \"" + Path("app") +
-                                      "\" \"" + Path("app\\bin") + "\"");
-}
-
-// A log far too large to read whole applies nothing, whatever its low 32 bits of size say.
-TEST_F(LogTest, AHugeLogAppliesNothing)
-{
-    Files({"victim.txt"});
-    std::string entry = "file:" + Path("victim.txt") + "\r\n";
-    for (uint64_t size : {(1ull << 32) + entry.size(), 1ull << 31}) {
-        ASSERT_TRUE(WriteSparseFile(Path("huge.log"), entry, size));
-        ProcessInstallLog(Path("huge.log").c_str());
-        EXPECT_TRUE(Exists(Path("victim.txt"))) << size;
+    Scratch s;
+    ScratchKey key;
+    const std::string directory = s.Path(std::string(60 - s.root.size(), 'd')) + "\\";
+    for (const std::string tag : {"file:", "link:", "dir:", "dirw:", "key:"}) {
+        const bool isKey = tag == "key:";
+        const std::string head = isKey ? "HKCU\\" + key.path + "\\" : directory;
+        const std::string name = tag.substr(0, tag.size() - 1);  // distinct for every tag
+        auto leaf = [&](size_t length) { return name + std::string(length - head.size() - name.size(), 'p'); };
+        auto exists = [&](size_t length) {
+            return isKey ? ValueExists(HKEY_CURRENT_USER, key.path, leaf(length)) : Exists(head + leaf(length));
+        };
+        std::string log;
+        for (size_t length : {259, 260, 261, 300}) {
+            if (isKey)
+                SetValue(HKEY_CURRENT_USER, key.path, leaf(length));
+            else
+                tag == "dir:" ? MakeDirectory(head + leaf(length)) : PutFile(head + leaf(length));
+            log += tag + head + leaf(length) + (length == 259 ? std::string(16 * 65536, 'x') : "") + "\r\n";
+        }
+        ProcessLog(s, log);
+        for (size_t length : {259, 260, 261, 300})
+            EXPECT_EQ(exists(length), length == 259 || !isKey) << tag << length;
+        ProcessLog(s, tag + head + leaf(259));
+        EXPECT_FALSE(exists(259)) << tag;
     }
 }
 
-TEST_F(LogTest, ATreeArgumentTooLongForThePathBufferIsRefusedWhole)
+TEST(InstallLog, AHundredThousandEntriesAreAppliedToTheLastInLinearTime)
 {
-    // A file whose path fills the buffer exactly; the argument runs on past it, so a cut copy
-    // would name that file.
-    std::string base = Path("");
-    std::string victim = base + "\\" + std::string(259 - base.size() - 1, 'v');
-    ASSERT_EQ(victim.size(), 259u);
-    WriteTextFile(victim, "x");
-    std::string argument = victim + "\\more";
-
-    Status status = RemoveTreeEntry(argument.c_str());
-    ASSERT_NE(status, nullptr);
-    EXPECT_EQ(status->code, ERROR_FILENAME_EXCED_RANGE);
-    EXPECT_TRUE(Exists(victim));
-    EXPECT_EQ(Process("dirw:" + argument), nullptr);
-    EXPECT_TRUE(Exists(victim));
+    Scratch s;
+    std::string log;
+    for (int i = 0; i < 100000; ++i) {
+        log += "file:" + s.Path(std::to_string(i)) + (i % 3 ? "\r\n" : "\n");
+        if (i % 1000 == 999)
+            PutFile(s.Path(std::to_string(i)));
+    }
+    DWORD start = GetTickCount();
+    EXPECT_EQ(ProcessLog(s, log), nullptr);
+    EXPECT_LT(GetTickCount() - start, 60000u);
+    for (int i = 999; i < 100000; i += 1000)
+        EXPECT_FALSE(Exists(s.Path(std::to_string(i)))) << i;
 }
 
-TEST_F(LogTest, RelativeTreeArgumentsAreRefused)
+// "dirw:" removes a tree only under a full path that is no drive or share root however it is
+// spelled, and that fits the path buffer whole; the entries after a refused one still apply.
+TEST(InstallLog, TreeArgumentsThatAreRelativeRootsOrTooLongAreRefused)
 {
-    Files({"sub\\keep.txt"});
+    Scratch s;
+    const std::string share = "\\\\server\\share", tooLong = s.Path(std::string(258 - s.root.size(), 'v'));
+    for (const std::string& path : {share + "\\sub\\keep", s.Path("sub\\keep"), s.Path("after"), tooLong})
+        PutFile(path);
     char previous[MAX_PATH];
     GetCurrentDirectoryA(sizeof previous, previous);
-    ASSERT_TRUE(SetCurrentDirectoryA(Path("").c_str()));
-    for (const char* relative : {"sub", "sub\\", ".\\sub", "C:sub"}) {
-        Status status = RemoveTreeEntry(relative);
-        ASSERT_NE(status, nullptr) << relative;
-        EXPECT_EQ(status->code, ERROR_INVALID_PARAMETER) << relative;
-    }
-    Process("dirw:sub\r\ndirw:.\r\n");
-    // The starting directory may have no drive in the prefix and then cannot be set again.
-    if (!SetCurrentDirectoryA(previous))
-        SetCurrentDirectoryA("C:\\");
-    EXPECT_TRUE(Exists(Path("sub\\keep.txt")));
-}
-
-// A drive or share root, however it is spelled, would empty a whole drive or share.
-TEST_F(LogTest, RootTreeArgumentsAreRefusedAndLaterEntriesStillApply)
-{
-    const std::string share = "\\\\server\\share";
-    WriteTextFile(share + "\\keep.txt", "x");
-    MakeDirectory(share + "\\sub");
-    WriteTextFile(share + "\\sub\\keep.txt", "x");
-    ASSERT_TRUE(Exists(share + "\\sub\\keep.txt")) << "the share comes from wine-run.sh";
-
-    const char* roots[] = {"C:\\", "C:", "C:\\.", "C:\\Program Files\\..", "c:\\x\\..\\",
-                           "\\\\server\\share", "\\\\server\\share\\", "\\\\server\\share\\.",
-                           "\\\\server\\share\\sub\\..", "\\\\?\\C:\\windows\\..",
-                           "\\\\?\\UNC\\server\\share", "\\\\?\\unc\\server\\share\\.",
-                           "\\\\.\\UNC\\server\\share\\", "\\\\?\\Volume{0}\\"};
+    SetCurrentDirectoryA(s.root.c_str());
     std::string log;
-    for (const char* root : roots) {
-        log += std::string("dirw:") + root + "\r\n";
-        Status status = RemoveTreeEntry(root);
-        EXPECT_NE(status, nullptr) << root;
-        if (!status)
-            continue;
-        EXPECT_EQ(status->code, ERROR_INVALID_PARAMETER) << root;
-        EXPECT_NE(std::string(status->text).find(root), std::string::npos) << status->text;
+    for (const std::string& refused :
+         {std::string("sub"), std::string(".\\sub"), std::string("C:sub"), std::string("C:\\"),
+          std::string("C:"), std::string("C:\\."), std::string("c:\\x\\..\\"), share, share + "\\",
+          share + "\\sub\\..", std::string("\\\\?\\C:\\windows\\.."), std::string("\\\\?\\Volume{0}\\"),
+          std::string("\\\\?\\unc\\server\\share\\."), std::string("\\\\.\\UNC\\server\\share\\"),
+          tooLong + "\\more"}) {
+        EXPECT_NE(RemoveTreeEntry(refused.c_str()), nullptr) << refused;
+        log += "dirw:" + refused + "\r\n";
     }
-    Files({"after.txt"});
-    Process(log + "file:" + Path("after.txt"));
-
-    EXPECT_TRUE(Exists(share + "\\keep.txt"));
-    EXPECT_TRUE(Exists(share + "\\sub\\keep.txt"));
-    EXPECT_FALSE(Exists(Path("after.txt")));
-    EXPECT_TRUE(Exists("C:\\windows\\system32"));
-    RemoveEverything(share + "\\keep.txt");
+    ProcessLog(s, log + "file:" + s.Path("after"));
+    if (!SetCurrentDirectoryA(previous))  // a start in a directory the prefix cannot reach
+        SetCurrentDirectoryA("C:\\");
+    for (const std::string& kept : {share + "\\sub\\keep", s.Path("sub\\keep"), tooLong})
+        EXPECT_TRUE(Exists(kept)) << kept;
+    EXPECT_FALSE(Exists(s.Path("after")));
     RemoveEverything(share + "\\sub");
 }

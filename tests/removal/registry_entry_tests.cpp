@@ -1,93 +1,81 @@
-#include <gtest/gtest.h>
-
-#include <cstring>
+// "key:" entries on the real (Wine) registry.
 #include <string>
 
 #include "removal/registry_entry.h"
 #include "tests/support/test_support.h"
 
-// Runs RemoveRegistryEntry on a writable copy and checks that the text comes back unchanged.
-static Status Remove(const std::string& argument)
+static Status Remove(std::string argument)
 {
-    std::string text = argument;
-    Status status = RemoveRegistryEntry(&text[0]);
-    EXPECT_EQ(text, argument);
+    const std::string before = argument;
+    Status status = RemoveRegistryEntry(&argument[0]);
+    EXPECT_EQ(argument, before) << "the text is given back unchanged";
     return status;
 }
 
-TEST(RegistryEntry, EachRootNameOpensItsOwnPredefinedKey)
+TEST(RegistryEntry, AValueGoesAloneAKeyOnlyWithoutSubkeys)
+{
+    ScratchKey key;
+    const std::string k = key.path;
+    for (const char* name : {"InstallDir", "Other"})
+        SetValue(HKEY_CURRENT_USER, k + "\\Sub", name);
+    SetValue(HKEY_CURRENT_USER, k + "\\Leaf", "v");
+    SetValue(HKEY_CURRENT_USER, k + "\\Parent\\Child", "v");
+    EXPECT_EQ(Remove("HKCU\\" + k + "\\Sub\\InstallDir"), nullptr);
+    Status gone = Remove("HKCU\\" + k + "\\Sub\\InstallDir");
+    EXPECT_EQ(gone ? gone->code : 0, ERROR_FILE_NOT_FOUND) << "reported with the call's code";
+    EXPECT_EQ(Remove("HKCU\\" + k + "\\Leaf\\"), nullptr);
+    EXPECT_NE(Remove("HKCU\\" + k + "\\Parent\\"), nullptr);
+    EXPECT_FALSE(ValueExists(HKEY_CURRENT_USER, k + "\\Sub", "InstallDir"));
+    EXPECT_TRUE(ValueExists(HKEY_CURRENT_USER, k + "\\Sub", "Other"));
+    EXPECT_FALSE(ValueExists(HKEY_CURRENT_USER, k + "\\Leaf", ""));
+    EXPECT_TRUE(ValueExists(HKEY_CURRENT_USER, k + "\\Parent\\Child", ""));
+}
+
+// The key path runs from the first backslash to the last, however many lie between; a name
+// that is no root, or fewer than two backslashes, leaves everything as it is.
+TEST(RegistryEntry, TheKeyPathRunsFromTheFirstBackslashToTheLast)
+{
+    ScratchKey key;
+    const std::string k = key.path;
+    for (const std::string level : {"", "\\A", "\\A\\B", "\\A\\B\\C"})
+        SetValue(HKEY_CURRENT_USER, k + level, "v");
+    SetValue(HKEY_CURRENT_USER, k + "\\A", "B\\C\\v");  // what a cut at an earlier one would take
+    SetValue(HKEY_CURRENT_USER, "UninstallTestsLone", "");
+    EXPECT_EQ(Remove("HKCU\\" + k + "\\A\\B\\C\\v"), nullptr);
+    for (const std::string& refused : {"HKCUX\\" + k + "\\v", "HKEY_CURRENT_USERS\\" + k + "\\",
+                                      "\\" + k + "\\v", "HKCU\\\\" + k + "\\v", std::string("\\\\\\\\\\")})
+        EXPECT_NE(Remove(refused), nullptr) << refused;
+    EXPECT_EQ(Remove("HKCU\\UninstallTestsLone"), nullptr);
+    EXPECT_EQ(Remove("HKCUUninstallTestsLone\\"), nullptr);
+    EXPECT_FALSE(ValueExists(HKEY_CURRENT_USER, k + "\\A\\B\\C", "v"));
+    for (const std::string level : {"", "\\A", "\\A\\B"})
+        EXPECT_TRUE(ValueExists(HKEY_CURRENT_USER, k + level, "v")) << level;
+    EXPECT_TRUE(ValueExists(HKEY_CURRENT_USER, k + "\\A", "B\\C\\v"));
+    EXPECT_TRUE(ValueExists(HKEY_CURRENT_USER, "UninstallTestsLone", ""));
+    RegDeleteKeyA(HKEY_CURRENT_USER, "UninstallTestsLone");
+}
+
+// Each root name, full or short, in any letter case, reaches its own predefined key.
+TEST(RegistryEntry, EveryRootNameReachesItsOwnRoot)
 {
     const struct {
-        const char* full;
-        const char* shortName;
         HKEY root;
-    } roots[] = {{"hKEY_CLASSES_ROOT", "hkCR", HKEY_CLASSES_ROOT},
-                 {"HKEY_current_USER", "Hkcu", HKEY_CURRENT_USER},
-                 {"hkey_local_machine", "hKlM", HKEY_LOCAL_MACHINE},
-                 {"HKEY_Users", "hkU", HKEY_USERS},
-                 {"Hkey_Current_Config", "HKCC", HKEY_CURRENT_CONFIG}};
+        const char *full, *shortName, *key;
+    } roots[] = {
+        {HKEY_CLASSES_ROOT, "hKeY_ClAsSeS_RoOt", "hKcR", "UninstallTests.root"},
+        {HKEY_CURRENT_USER, "HkEy_cUrReNt_uSeR", "HkCu", "Software\\UninstallTests\\root"},
+        {HKEY_LOCAL_MACHINE, "hkey_local_machine", "HKLM", "Software\\UninstallTests\\root"},
+        {HKEY_USERS, "HKEY_USERS", "hku", ".DEFAULT\\Software\\UninstallTests\\root"},
+        {HKEY_CURRENT_CONFIG, "Hkey_Current_Config", "hkcC", "Software\\UninstallTests\\root"},
+    };
     for (const auto& root : roots) {
-        EXPECT_EQ(ParseRootKey(root.full, strlen(root.full)), root.root) << root.full;
-        EXPECT_EQ(ParseRootKey(root.shortName, strlen(root.shortName)), root.root);
+        for (const char* name : {"full", "short", "other"})
+            SetValue(root.root, root.key, name);
+        EXPECT_EQ(Remove(std::string(root.full) + "\\" + root.key + "\\full"), nullptr);
+        EXPECT_EQ(Remove(std::string(root.shortName) + "\\" + root.key + "\\short"), nullptr);
+        EXPECT_FALSE(ValueExists(root.root, root.key, "full") ||
+                     ValueExists(root.root, root.key, "short")) << root.full;
+        EXPECT_TRUE(ValueExists(root.root, root.key, "other")) << root.full;
+        RegDeleteKeyA(root.root, root.key);
     }
-    EXPECT_EQ(ParseRootKey("HKCUX", 5), nullptr);
-}
-
-TEST(RegistryEntry, DeletesOneValueAndLeavesTheRest)
-{
-    ScratchKey key;
-    for (const char* root : {"HKCU", "hkey_current_user"}) {
-        SetStringValue(HKEY_CURRENT_USER, key.path + "\\Sub", "InstallDir", "x");
-        SetStringValue(HKEY_CURRENT_USER, key.path + "\\Sub", "Other", "y");
-        EXPECT_EQ(Remove(std::string(root) + "\\" + key.path + "\\Sub\\InstallDir"), nullptr);
-        EXPECT_FALSE(ValueExists(HKEY_CURRENT_USER, key.path + "\\Sub", "InstallDir")) << root;
-        EXPECT_TRUE(ValueExists(HKEY_CURRENT_USER, key.path + "\\Sub", "Other"));
-    }
-    // Gone already: a failure, reported with the code of the call.
-    Status status = Remove("HKCU\\" + key.path + "\\Sub\\InstallDir");
-    ASSERT_NE(status, nullptr);
-    EXPECT_EQ(status->code, ERROR_FILE_NOT_FOUND);
-}
-
-TEST(RegistryEntry, DeletesAKeyNamedWithATrailingBackslashUnlessItHasSubkeys)
-{
-    ScratchKey key;
-    SetStringValue(HKEY_CURRENT_USER, key.path + "\\Leaf", "v", "x");
-    CreateKey(HKEY_CURRENT_USER, key.path + "\\Parent\\Child");
-
-    EXPECT_EQ(Remove("HKEY_CURRENT_USER\\" + key.path + "\\Leaf\\"), nullptr);
-    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, key.path + "\\Leaf"));
-
-    EXPECT_NE(Remove("hkcu\\" + key.path + "\\Parent\\"), nullptr);
-    EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, key.path + "\\Parent\\Child"));
-}
-
-TEST(RegistryEntry, WorksUnderTheLocalMachineRoot)
-{
-    const std::string path = "Software\\UninstallTests\\m" + std::to_string(GetCurrentProcessId());
-    SetStringValue(HKEY_LOCAL_MACHINE, path, "InstallDir", "x");
-    ASSERT_TRUE(ValueExists(HKEY_LOCAL_MACHINE, path, "InstallDir"));
-
-    EXPECT_EQ(Remove("HKLM\\" + path + "\\InstallDir"), nullptr);
-    EXPECT_FALSE(ValueExists(HKEY_LOCAL_MACHINE, path, "InstallDir"));
-    EXPECT_EQ(Remove("hkey_local_machine\\" + path + "\\"), nullptr);
-    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, path));
-    DeleteKeyTree(HKEY_LOCAL_MACHINE, path);
-}
-
-TEST(RegistryEntry, AnUnknownRootFailsAndTooFewBackslashesDoNothing)
-{
-    ScratchKey key;
-    SetStringValue(HKEY_CURRENT_USER, key.path, "v", "x");
-    EXPECT_NE(Remove("HKCUX\\" + key.path + "\\v"), nullptr);
-    EXPECT_NE(Remove("HKEY_CURRENT_USERS\\" + key.path + "\\"), nullptr);
-    EXPECT_TRUE(ValueExists(HKEY_CURRENT_USER, key.path, "v"));
-
-    // A key right below the root, named with one backslash only, stays.
-    const std::string lone = "UninstallTestsLone" + std::to_string(GetCurrentProcessId());
-    CreateKey(HKEY_CURRENT_USER, lone);
-    EXPECT_EQ(Remove("HKCU\\" + lone), nullptr);
-    EXPECT_EQ(Remove("HKCU" + lone + "\\"), nullptr);
-    EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, lone));
-    DeleteKeyTree(HKEY_CURRENT_USER, lone);
 }

@@ -1,46 +1,26 @@
 #include "tests/support/argument_split.h"
 
-std::vector<std::string> SplitArguments(const std::string& commandLine)
+std::vector<std::string> SplitArguments(const std::string& line)
 {
     std::vector<std::string> arguments;
-    size_t at = 0;
-    size_t length = commandLine.size();
-    for (;;) {
-        while (at < length && (commandLine[at] == ' ' || commandLine[at] == '\t'))
-            ++at;
-        if (at >= length)
-            return arguments;
+    for (size_t at = line.find_first_not_of(" \t"); at != std::string::npos;
+         at = line.find_first_not_of(" \t", at)) {
         std::string argument;
         bool quoted = false;
-        while (at < length) {
-            char c = commandLine[at];
-            if (!quoted && (c == ' ' || c == '\t'))
+        for (; at < line.size(); ++at) {
+            size_t backslashes = 0;
+            while (at < line.size() && line[at] == '\\')
+                ++backslashes, ++at;
+            bool quote = at < line.size() && line[at] == '"';
+            argument.append(quote ? backslashes / 2 : backslashes, '\\');
+            if (at == line.size() || (!quoted && (line[at] == ' ' || line[at] == '\t')))
                 break;
-            if (c == '\\') {
-                size_t backslashes = 0;
-                while (at < length && commandLine[at] == '\\') {
-                    ++backslashes;
-                    ++at;
-                }
-                if (at < length && commandLine[at] == '"') {
-                    argument.append(backslashes / 2, '\\');
-                    if (backslashes % 2) {
-                        argument += '"';
-                        ++at;
-                    }
-                } else {
-                    argument.append(backslashes, '\\');
-                }
-                continue;
-            }
-            if (c == '"') {
+            if (quote && backslashes % 2 == 0)
                 quoted = !quoted;
-                ++at;
-                continue;
-            }
-            argument += c;
-            ++at;
+            else
+                argument += line[at];
         }
         arguments.push_back(argument);
     }
+    return arguments;
 }

@@ -1,99 +1,43 @@
 #pragma once
-// Helpers shared by the tests: scratch trees on the real (Wine) file system and a scratch key
-// in the real registry, and short ways to look at what survived.
+// What the Wine tests share: scratch directories and keys on the real (Wine) file system and
+// registry, and short ways to look at what survived. Paths may be of any length.
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
-#include <cstdint>
-#include <initializer_list>
 #include <string>
 #include <vector>
 
 #include "sysops/error_record.h"
 
-// A fresh, empty directory under the temporary directory, removed again by the destructor.
-struct ScratchDirectory {
-    ScratchDirectory();
-    ~ScratchDirectory();
-    ScratchDirectory(const ScratchDirectory&) = delete;
-    ScratchDirectory& operator=(const ScratchDirectory&) = delete;
-
-    // `relative` joined to the scratch directory with a backslash.
-    std::string Path(const std::string& relative = "") const;
-
+// A fresh directory under the temporary directory, removed with all below it at the end.
+struct Scratch {
+    Scratch();
+    ~Scratch();
+    std::string Path(const std::string& relative) const { return root + "\\" + relative; }
     std::string root;
 };
 
-// These work on paths of any length.
-void WriteTextFile(const std::string& path, const std::string& content);
-// `content`, then a hole up to `size` bytes; false when the file could not be made.
-bool WriteSparseFile(const std::string& path, const std::string& content, uint64_t size);
-void MakeDirectory(const std::string& path);      // with the directories above it
+void MakeDirectory(const std::string& path);  // with the directories above it
+void PutFile(const std::string& path, const std::string& content = "x");  // likewise
 bool Exists(const std::string& path);
-bool IsDirectory(const std::string& path);
-void SetReadOnly(const std::string& path);
-// The names in a directory, "." and ".." left out, in the order the file system gives them.
-std::vector<std::string> ListDirectory(const std::string& path);
-void RemoveEverything(const std::string& path);   // test clean-up; clears read-only first
+std::vector<std::string> ListDirectory(const std::string& path);  // in the file system's order
+void RemoveEverything(const std::string& path);  // links are removed, never followed
 
-// A fresh key HKEY_CURRENT_USER\Software\UninstallTests\<unique> that the destructor deletes.
+// A fresh key HKEY_CURRENT_USER\Software\UninstallTests\<unique>, deleted at the end.
 struct ScratchKey {
     ScratchKey();
-    ~ScratchKey();
-    ScratchKey(const ScratchKey&) = delete;
-    ScratchKey& operator=(const ScratchKey&) = delete;
-
-    std::string path;  // below HKEY_CURRENT_USER, e.g. "Software\\UninstallTests\\k1"
+    ~ScratchKey() { RegDeleteTreeA(HKEY_CURRENT_USER, path.c_str()); }
+    std::string path;  // below HKEY_CURRENT_USER
 };
 
-void CreateKey(HKEY root, const std::string& path);
-void SetStringValue(HKEY root, const std::string& key, const std::string& name,
-                    const std::string& value);
-bool KeyExists(HKEY root, const std::string& path);
-bool ValueExists(HKEY root, const std::string& key, const std::string& name);
-void DeleteKeyTree(HKEY root, const std::string& path);
+void SetValue(HKEY root, const std::string& key, const std::string& name);  // makes the key
+bool ValueExists(HKEY root, const std::string& key, const std::string& name);  // "": the key
 
-// Sets OwnPath for the engine's deferral test, and clears the deferred list.
+// Sets OwnPath and empties the deferred list; DeferredListText reads it ("" when empty).
 void SetOwnPath(const std::string& path);
-std::string DeferredListText();  // "" when nothing was deferred
+std::string DeferredListText();
+std::string OwnFilePath();  // the running test program
 
-// The full path of the running test program.
-std::string OwnFilePath();
-
-// Polls until `done` holds or about `seconds` have passed; the last answer of `done`.
-template <typename Condition>
-bool WaitUntil(Condition done, int seconds)
-{
-    for (int i = 0; i < seconds * 10; ++i) {
-        if (done())
-            return true;
-        Sleep(100);
-    }
-    return done();
-}
-
-// Points TMP and TEMP at another directory while it lives.
-struct TemporaryDirectoryOverride {
-    explicit TemporaryDirectoryOverride(const std::string& directory);
-    ~TemporaryDirectoryOverride();
-    TemporaryDirectoryOverride(const TemporaryDirectoryOverride&) = delete;
-    TemporaryDirectoryOverride& operator=(const TemporaryDirectoryOverride&) = delete;
-
-    std::string tmp;
-    std::string temp;
-};
-
-// A scratch tree with an install log in it, and the uninstaller placed elsewhere.
-struct LogTest : testing::Test {
-    void SetUp() override;
-    void TearDown() override;
-
-    std::string Path(const std::string& relative) const { return scratch.Path(relative); }
-    // Writes `log` as the tree's install.log and processes it.
-    Status Process(const std::string& log);
-    // Makes each file, with the directories above it.
-    void Files(std::initializer_list<std::string> names);
-
-    ScratchDirectory scratch;
-};
+// Writes `text` as an install log in `scratch` and processes it.
+Status ProcessLog(const Scratch& scratch, const std::string& text);

@@ -1,25 +1,20 @@
 #!/usr/bin/env bash
-# Runs one test program of the 64-bit build inside the run's private Wine prefix:
-#   wine-run.sh BUILD_DIR PROGRAM.exe [ARGUMENTS...]
-# The program is copied to C:\tests first, since the prefix has no drive that reaches the
-# build tree.
+# The runner of the Wine test programs: runs PROGRAM.exe [ARGUMENTS...] in the run's private Wine
+# prefix with the loader of the build's bitness. CTest gives WINE (that loader), UNINSTALL_BUILD
+# (the build tree) and UNINSTALL_SHIPPED (the shipped exe, which the tests read as
+# C:\tests\shipped\uninstall.exe). The prefix has no drive that reaches the build tree, so
+# everything is copied into C:\tests first.
 set -euo pipefail
-build=$(cd "$1" && pwd)
-program=$2
-shift 2
-export WINEPREFIX="$build/wine-prefix"
-export WINEDEBUG=${WINEDEBUG:--all}
-export DISPLAY=":$(cat "$build/wine-state/xvfb.display")"
-mkdir -p "$WINEPREFIX/drive_c/tests"
-cp -f "$program" "$WINEPREFIX/drive_c/tests/"
-
-# What a Windows program cannot make under Wine, made afresh for every run, all inside the
-# prefix: a directory symbolic link (Wine shows it as a reparse point), C:\tests\fixtures\
-# dir-link\tree\link pointing to its sibling ...\outside; and a share, \\server\share.
-fixtures="$WINEPREFIX/drive_c/tests/fixtures"
-rm -rf "$fixtures/dir-link" "$WINEPREFIX/dosdevices/unc/server/share"
-mkdir -p "$fixtures/dir-link/outside" "$fixtures/dir-link/tree" \
+export WINEPREFIX="$UNINSTALL_BUILD/wine-prefix" WINEDEBUG=-all
+export DISPLAY=":$(cat "$UNINSTALL_BUILD/wine-state/xvfb.display")"
+tests="$WINEPREFIX/drive_c/tests"
+rm -rf "$tests/shipped" "$tests/fixtures" "$WINEPREFIX/dosdevices/unc/server/share"
+mkdir -p "$tests/shipped" "$tests/fixtures/dir-link/outside" "$tests/fixtures/dir-link/tree" \
     "$WINEPREFIX/dosdevices/unc/server/share"
-ln -s ../outside "$fixtures/dir-link/tree/link"
-
-exec /usr/lib/wine/wine64 "C:\\tests\\$(basename "$program")" "$@"
+[ -z "${UNINSTALL_SHIPPED:-}" ] || cp "$UNINSTALL_SHIPPED" "$tests/shipped/uninstall.exe"
+cp -f "$1" "$tests/"
+# What a Windows program cannot make under Wine: a directory symbolic link (Wine shows it as a
+# reparse point), tree\link to its sibling outside; and a share, \\server\share.
+ln -s ../outside "$tests/fixtures/dir-link/tree/link"
+cd "$tests"
+exec "$WINE" "C:\\tests\\$(basename "$1")" "${@:2}"

@@ -1,0 +1,122 @@
+// One libFuzzer target over the engine's text and buffer code: the first byte chooses the part,
+// the rest is its input. A wrong result aborts; the sanitizers catch any overrun.
+#include <algorithm>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "removal/deferred_list.h"
+#include "removal/helper_command_line.h"
+#include "removal/log_text.h"
+#include "removal/path_text.h"
+#include "removal/registry_path.h"
+#include "tests/support/argument_split.h"
+
+static void Require(bool good) { good ? void() : abort(); }
+
+// An install log: every entry is a maximal run of bytes of 32 and above, in order, and a tag's
+// argument is the rest of its entry.
+static void Log(const std::string& log)
+{
+    std::vector<char> buffer(log.begin(), log.end());  // exactly sized: an overrun is caught
+    buffer.push_back('\0');
+    TerminateLogEntries(buffer.data(), log.size());
+    size_t position = 0, expected = 0, length;
+    char *entry, *argument;
+    auto separator = [&](size_t i) { return i >= log.size() || static_cast<unsigned char>(log[i]) < 32; };
+    while (NextLogEntry(buffer.data(), log.size(), &position, &entry, &length)) {
+        while (separator(expected))
+            ++expected;
+        Require(entry == buffer.data() + expected && length > 0 && position == expected + length);
+        for (size_t i = expected; i <= position; ++i)
+            Require(separator(i) == (i == position));
+        LogTag tag = MatchTag(entry, length, &argument);
+        Require(tag == TagNone ? !argument : argument > entry && argument[-1] == ':');
+        expected = position;
+    }
+    while (expected < log.size())
+        Require(separator(expected++));
+}
+
+// A "key:" argument splits at its first and last backslashes and comes back unchanged.
+static void KeyArgument(std::string text)
+{
+    const std::string original = text;
+    RegistryArgument parts;
+    Require(SplitRegistryArgument(&text[0], &parts) == (original.find('\\') != original.rfind('\\')));
+    if (original.find('\\') != original.rfind('\\')) {
+        Require(parts.rootLength == original.find('\\'));
+        Require(static_cast<size_t>(parts.valueName - text.data()) == original.rfind('\\') + 1);
+        RootNameIndex(parts.root, parts.rootLength);
+        RestoreRegistryArgument(parts);
+    }
+    Require(text == original);
+}
+
+// Directories of 250 to 265 characters and names of 0 to 15 or 248 to 263, in exactly sized
+// buffers: a result is accepted exactly when it fits with its terminator.
+static void Paths(const std::string& input)
+{
+    std::string content = input.size() > 2 ? input.substr(2) : "x", directory, name;
+    std::replace(content.begin(), content.end(), '\0', 'x');
+    const unsigned char directoryLength = input.empty() ? 0 : input[0], nameLength = input.size() < 2 ? 0 : input[1];
+    while (directory.size() < 265u || name.size() < 263u)
+        directory += content, name += content;
+    directory.resize(250 + directoryLength % 16);
+    name.resize((nameLength & 0x80 ? 248 : 0) + nameLength % 16);
+    std::vector<char> path(PathBufferSize), search(PathBufferSize);
+    Require(CopyBounded(path.data(), PathBufferSize, directory.c_str()) == (directory.size() < PathBufferSize));
+    const bool separator = directory.back() != '\\';
+    const bool fits = directory.size() + separator + name.size() < PathBufferSize;
+    if (directory.size() < PathBufferSize) {
+        Require(AppendComponent(path.data(), PathBufferSize, name.c_str()) == fits);
+        Require(path.data() == (fits ? directory + (separator ? "\\" : "") + name : directory));
+        DropTrailingBackslash(path.data());
+        IsRootPath(path.data()), IsFullPathSyntax(path.data()), BaseName(path.data());
+    }
+    Require(BuildSearchPath(search.data(), PathBufferSize, directory.c_str(), name.c_str()) ==
+            (directory.size() + (name.empty() ? 0 : 1 + name.size()) < PathBufferSize));
+}
+
+// Paths without control bytes or double quotes, deferred and then built into a helper's command
+// line of any size: the child gets its path, "-u" and the paths in order, some left out whole.
+static void Deferred(const std::string& input)
+{
+    size_t size = input.size() < 2 ? 0 : (static_cast<unsigned char>(input[0]) << 8 | static_cast<unsigned char>(input[1])) % 4096;
+    std::vector<std::string> paths(1);
+    for (size_t i = 2; i < input.size(); ++i)
+        if (static_cast<unsigned char>(input[i]) < 32 || input[i] == '"')
+            paths.emplace_back();
+        else if (paths.back().size() < 259)
+            paths.back() += input[i];
+    ClearDeferredList();
+    for (const std::string& path : paths)
+        Require(DeferIfOwnPath(strcpy(OwnPath, path.c_str())) == 1);
+    Require(SplitArguments(DeferredList) == paths);
+    const std::string copy = "C:\\Documents and Settings\\Temp\\uninstallvx.exe";
+    std::vector<char> out(size + 1);
+    int omitted = BuildHelperCommandLine(out.data(), size, copy.c_str(), DeferredList);
+    Require(omitted >= 0 ? size >= copy.size() + 6 : size < copy.size() + 6 && (size == 0 || !out[0]));
+    std::vector<std::string> arguments = SplitArguments(omitted >= 0 ? out.data() : "");
+    Require(omitted < 0 || (arguments.size() >= 2 && arguments[0] == copy && arguments[1] == "-u"));
+    for (size_t i = 2, next = 0; i < arguments.size(); ++i, ++next) {
+        while (next < paths.size() && paths[next] != arguments[i])
+            ++next;
+        Require(next < paths.size());
+    }
+    Require(omitted < 0 || arguments.size() - 2 + static_cast<size_t>(omitted) == paths.size());
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    const std::string input(reinterpret_cast<const char*>(data) + (size ? 1 : 0), size ? size - 1 : 0);
+    switch (size ? data[0] % 4 : 0) {
+    case 0: Log(input); break;
+    case 1: KeyArgument(input.substr(0, input.find('\0'))); break;
+    case 2: Paths(input); break;
+    case 3: Deferred(input); break;
+    }
+    return 0;
+}

@@ -1,0 +1,90 @@
+// The engine's text and buffer code, which needs no Windows: natively under sanitizers in the
+// host build, and under Wine against the MinGW runtime. The fuzz target checks this code against
+// any input, and the Wine tests the log, paths and registry arguments end to end; these cases
+// pin down what the deferred list, the helper's command line and the error record must hold.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "removal/deferred_list.h"
+#include "removal/helper_command_line.h"
+#include "sysops/record_text.h"
+#include "tests/support/argument_split.h"
+
+static std::string DeferAll(const char* own, const std::vector<std::string>& paths)
+{
+    strcpy(OwnPath, own);
+    ClearDeferredList();
+    for (const std::string& path : paths)
+        EXPECT_EQ(DeferIfOwnPath(path.c_str()), 1) << path;
+    return DeferredList ? DeferredList : "";
+}
+
+// Only prefixes of the own path are deferred (ASCII case ignored, not component-wise), and every
+// one comes back whole through the runtime's argument splitting, trailing backslashes and all.
+TEST(DeferredList, TakesPrefixesOfTheOwnPathAndGivesEachBackWhole)
+{
+    const std::vector<std::string> paths = {"c:\\PROGRAM FILES\\vantrel\\UNINST.EXE", "C:\\Program",
+                                            "C:\\Program Files\\Vantrel\\", "", "C:\\"};
+    EXPECT_EQ(SplitArguments(DeferAll("C:\\Program Files\\Vantrel\\uninst.exe", paths)), paths);
+    const std::vector<std::string> share = {"\\\\", "\\\\server\\", "\\\\server\\share"};
+    EXPECT_EQ(SplitArguments(DeferAll("\\\\server\\share\\uninst.exe", share)), share);
+    for (const char* other : {"C:\\Program Files\\Vantrel\\readme", "\\\\server\\share\\uninst.exe2"})
+        EXPECT_EQ(DeferIfOwnPath(other), 0) << other;
+    EXPECT_NE(PrefixCompare("\xE9", "\xC9"), 0) << "no folding beyond A to Z";
+    DeferAll("C:\\a", {});
+    EXPECT_EQ(DeferredList, nullptr);
+}
+
+// Built in a buffer of `size` with a guard behind it: the line, and the count left out.
+static std::pair<std::string, int> Build(size_t size, const std::string& deferred)
+{
+    std::vector<char> buffer(size + 64, '#');
+    int omitted = BuildHelperCommandLine(buffer.data(), size, "C:\\T d\\uninstallvx.exe", deferred.c_str());
+    EXPECT_EQ(std::string(buffer.begin() + size, buffer.end()), std::string(64, '#'));
+    return {buffer.data(), omitted};
+}
+
+TEST(HelperCommandLine, CarriesWholePathsInOrderAndLeavesOutWholeWhatDoesNotFit)
+{
+    const std::string head = "\"C:\\T d\\uninstallvx.exe\" -u";
+    const std::vector<std::string> paths = {"C:\\P F\\V\\bin\\uninst.exe", "C:\\P F\\V\\bin\\", "C:\\"};
+    std::vector<std::string> expected = {"C:\\T d\\uninstallvx.exe", "-u"};
+    expected.insert(expected.end(), paths.begin(), paths.end());
+    auto built = Build(HelperCommandLineSize, DeferAll("C:\\P F\\V\\bin\\uninst.exe", paths));
+    EXPECT_EQ(SplitArguments(built.first), expected);
+    EXPECT_EQ(built.second, 0);
+    // Room for the head and the short last path only: the longer ones are left out whole.
+    EXPECT_EQ(Build(head.size() + 8, DeferredList), std::make_pair(head + " \"C:\\\\\"", 2));
+    EXPECT_EQ(Build(head.size() + 7, DeferredList), std::make_pair(head, 3));
+    EXPECT_EQ(Build(head.size(), DeferredList), std::make_pair(std::string(), -1));
+    // An odd count of backslashes would make the closing quote literal and swallow the next path.
+    EXPECT_EQ(SplitArguments(Build(4096, "\"C:\\A\\\" \"C:\\B\" \"C:\\C").first),
+              std::vector<std::string>({"C:\\T d\\uninstallvx.exe", "-u", "C:\\B"}));
+    ClearDeferredList();
+}
+
+static std::string Suffixed(std::string text, const char* detail)
+{
+    char buffer[RecordTextSize + 8];
+    memset(buffer, '#', sizeof buffer);
+    strcpy(buffer, text.c_str());
+    AppendRecordSuffix(buffer, RecordTextSize, "DeleteFile", 5, detail);
+    EXPECT_EQ(std::string(buffer + RecordTextSize, 8), std::string(8, '#'));
+    return buffer;
+}
+
+TEST(RecordText, LabelCodeAndDetailFollowTheMessageAllCutTo251Characters)
+{
+    EXPECT_EQ(Suffixed("Denied.\r\n", "C:\\a b"), "Denied.\r\n(DeleteFile) (5) (C:\\a b)");
+    EXPECT_EQ(Suffixed("x\r\n", nullptr), "x\r\n(DeleteFile) (5)");
+    EXPECT_EQ(Suffixed("", ""), "(DeleteFile) (5) ()");
+    EXPECT_EQ(Suffixed(std::string(251, 'm'), "p"), std::string(251, 'm'));
+    EXPECT_EQ(Suffixed("S.\r\n", std::string(400, 'k').c_str()),
+              ("S.\r\n(DeleteFile) (5) (" + std::string(400, 'k')).substr(0, 251));
+    char text[RecordTextSize];
+    WriteUnknownCodeText(text, sizeof text, 0x20001234);
+    EXPECT_STREQ(text, "Unknown error 536875572.\r\n");
+}

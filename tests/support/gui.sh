@@ -1,0 +1,148 @@
+# The library of the GUI scenarios, sourced by each tests/scenarios/*.sh. A scenario starts the
+# uninstall.exe under test (UNINSTALL_EXE: the shipped 32-bit exe itself, or the 64-bit build
+# where 32-bit code cannot run) in the run's private Wine prefix on its Xvfb display, presses
+# keys from the X side, asks the robot what keys cannot tell, and checks the disk and registry.
+# CTest gives WINE, UNINSTALL_BUILD, UNINSTALL_EXE, UNINSTALL_BITS and ROBOT_EXE.
+set -uo pipefail
+export WINEPREFIX="$UNINSTALL_BUILD/wine-prefix" WINEDEBUG=-all
+export DISPLAY=":$(cat "$UNINSTALL_BUILD/wine-state/xvfb.display")"
+DRIVE_C="$WINEPREFIX/drive_c"
+SHOTS=$(realpath -m "${GUI_SHOTS:-$UNINSTALL_BUILD/screenshots}")  # docs/ renews the README's
+RUN_OUT="$UNINSTALL_BUILD/wine-state/run.out"
+FAILED=0
+PROGRAM_PID=
+
+check() { if "${@:2}"; then echo "ok: $1"; else FAILED=$((FAILED + 1)); echo "FAIL: $1"; fi; }
+finish() { echo "$FAILED failed"; exit $((FAILED > 0)); }
+# A failed or interrupted scenario leaves nothing of this prefix running for the next one.
+trap '[ -z "$PROGRAM_PID" ] || kill "$PROGRAM_PID"; [ "$FAILED" -eq 0 ] || /usr/lib/wine/wineserver -k' EXIT
+# CTest reports a scenario that ends with 77 as skipped.
+needs_32bit() { [ "$UNINSTALL_BITS" = 32 ] || { echo "skipped: needs the 32-bit program"; exit 77; }; }
+
+unix_path() {  # C:\a\b -> the path of the same file in the prefix
+    local rest=${1#[Cc]:}
+    printf '%s%s' "$DRIVE_C" "${rest//\\//}"
+}
+write_file() {  # Windows path, then its lines (or the log's entries), written with Windows line ends
+    mkdir -p "$(dirname "$(unix_path "$1")")"
+    printf '%s\r\n' "${@:2}" >"$(unix_path "$1")"
+}
+install_program() {  # Windows path: where the product's installer put the uninstaller
+    mkdir -p "$(dirname "$(unix_path "$1")")"
+    cp -f "$UNINSTALL_EXE" "$(unix_path "$1")"
+}
+expect_gone() { local p; for p in "$@"; do check "gone: $p" [ ! -e "$(unix_path "$p")" ]; done; }
+expect_there() { local p; for p in "$@"; do check "there: $p" [ -e "$(unix_path "$p")" ]; done; }
+
+# The registry in the view of the program under test, or in the one VIEW names (32 or 64).
+reg() { "$WINE" reg "$@" "/reg:${VIEW:-$UNINSTALL_BITS}" >/dev/null 2>&1; }
+reg_expect() {  # present|absent KEY [VALUE]
+    check "$1 in the ${VIEW:-$UNINSTALL_BITS}-bit view: $2 ${3:-}" \
+        [ "$(reg query "$2" ${3:+/v "$3"} && echo present || echo absent)" = "$1" ]
+}
+
+# The robot's commands; a failed one ends the scenario, as the steps after it make no sense.
+robot() { "$WINE" 'C:\tests\robot.exe' "$@" || { check "robot $*" false; finish; }; }
+start() {  # [--temp DIR] PROGRAM ARGUMENTS...: the uninstaller, in the background
+    "$WINE" 'C:\tests\robot.exe' run "$@" >"$RUN_OUT" 2>&1 &
+    PROGRAM_PID=$!
+}
+expect_exit() {
+    local code=0
+    wait "$PROGRAM_PID" || code=$?
+    PROGRAM_PID=
+    check "$(cat "$RUN_OUT"), want $1" [ "$code" -eq "$1" ]
+}
+# Enter on each page as soon as it opens.
+walk_through() { for page in 1 2 3; do robot expect "page=$page focus=ok"; press Return; done; }
+
+# Real key presses through the X server, into the stop question when it is open, else into the
+# main window. Focusing a window that has the focus already would activate it once more, and the
+# dialog manager would then put the keyboard focus back where it last saved it.
+press() {
+    local window
+    window=$("$WINE" 'C:\tests\robot.exe' xid | tr -d '\r') || { check "a window for keys" false; finish; }
+    [ "$(xdotool getwindowfocus)" = "$window" ] || timeout 5 xdotool windowfocus --sync "$window"
+    xdotool key --delay 80 "$@"
+}
+screenshot() {  # file name: the window that takes keys, cropped from the screen
+    local X Y WIDTH HEIGHT SCREEN WINDOW
+    eval "$(xdotool getwindowgeometry --shell "$("$WINE" 'C:\tests\robot.exe' xid | tr -d '\r')")"
+    sleep 0.5  # let the page finish painting
+    import -window root -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage "$SHOTS/$1"
+}
+
+# The helpers of this prefix that run (the bracket keeps grep from finding itself), and their
+# copies in the temporary directory, the default one or $1.
+helpers() {
+    grep -lsa 'uninstall[v]x' /proc/[0-9]*/cmdline | while read -r cmdline; do
+        tr '\0' '\n' <"${cmdline%cmdline}environ" 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX" && echo "$cmdline"
+    done
+    ls "$DRIVE_C"/users/*/AppData/Local/Temp/uninstallvx.exe ${1:+"$(unix_path "$1")/uninstallvx.exe"} 2>/dev/null
+}
+# After the wizard: the helper waits a second, removes the deferred paths and ends, and its copy
+# vanishes with it. Waits up to 15 s for all of that.
+expect_helper_removes() {  # temporary directory or "", then the deferred paths
+    local deadline=$((SECONDS + 15)) path
+    while [ "$SECONDS" -lt "$deadline" ] && [ -n "$(helpers "$1"; for path in "${@:2}"; do
+              [ ! -e "$(unix_path "$path")" ] || echo "$path"; done)" ]; do
+        sleep 0.2
+    done
+    expect_gone "${@:2}"
+    check "the helper has ended and its copy is gone" [ -z "$(helpers "$1")" ]
+}
+# After a stop, once the program has ended: no helper runs (it would have started before the
+# program ended, and lives for a second at least), so the deferred paths stay.
+expect_no_helper() { check "no helper was started" [ -z "$(helpers)" ]; expect_there "$@"; }
+
+# A Vantrel installation as its installer leaves it, and the log that lists it: the program in
+# "bin" (listed with a trailing backslash), files, an empty directory, a tree, a shortcut, a
+# folder of the user's that stays, registry values and keys, and an entry that is only a tag.
+DEMO_KEY='HKCU\Software\Kestova\Vantrel'
+DEMO_MACHINE_KEY='HKLM\Software\Kestova\Vantrel'
+make_demo_install() {  # root, log
+    local root=$1 bin="$1\\ bin  dir" path
+    rm -rf "$(unix_path "$root")" "$(unix_path 'C:\VantrelData')"
+    install_program "$bin\\uninst.exe"
+    for path in readme.txt docs\\guide.txt samples\\a.txt samples\\sub\\deeper\\c.txt; do
+        write_file "$root\\$path" x
+    done
+    write_file 'C:\users\Public\Desktop\Vantrel.lnk' x
+    write_file 'C:\VantrelData\settings\user.cfg' x
+    mkdir -p "$(unix_path "$root\\empty")" "$(unix_path "$root\\samples\\hollow")"
+    reg delete 'HKCU\Software\Kestova' /f
+    reg delete 'HKLM\Software\Kestova' /f
+    for path in "$DEMO_KEY /v InstallDir" "$DEMO_KEY\\Settings /v Theme" "$DEMO_MACHINE_KEY /v Path" \
+        "$DEMO_MACHINE_KEY /v Shared" 'HKCU\Software\Kestova\Other /v Keep'; do
+        reg add $path /d x /f
+    done
+    write_file "$2" 'file:' "file:$bin\\uninst.exe" "file:$root\\readme.txt" "file:$root\\docs\\guide.txt" \
+        "dir:$root\\docs" "dir:$root\\empty" "dirw:$root\\samples" "dir:$bin\\" "dir:$root" \
+        'link:C:\users\Public\Desktop\Vantrel.lnk' 'dir:C:\VantrelData\settings' \
+        "key:$DEMO_KEY\\InstallDir" "key:$DEMO_KEY\\Settings\\" \
+        'key:HKEY_CURRENT_USER\Software\Kestova\Vantrel\' "key:$DEMO_MACHINE_KEY\\Path"
+}
+# What the wizard itself removes of it: all but the program's own file and the folders above.
+expect_demo_removed() {
+    expect_gone "$1\\readme.txt" "$1\\docs" "$1\\empty" "$1\\samples" 'C:\users\Public\Desktop\Vantrel.lnk'
+    expect_there "$1\\ bin  dir\\uninst.exe" 'C:\VantrelData\settings\user.cfg'
+    reg_expect absent "$DEMO_KEY"
+    reg_expect absent "$DEMO_MACHINE_KEY" Path
+    reg_expect present "$DEMO_MACHINE_KEY" Shared
+    reg_expect present 'HKCU\Software\Kestova\Other' Keep
+}
+expect_demo_untouched() {
+    expect_there "$1\\ bin  dir\\uninst.exe" "$1\\readme.txt" "$1\\empty" "$1\\samples\\sub\\deeper\\c.txt" \
+        'C:\users\Public\Desktop\Vantrel.lnk'
+    reg_expect present "$DEMO_KEY" InstallDir
+    reg_expect present "$DEMO_MACHINE_KEY" Path
+}
+
+mkdir -p "$DRIVE_C/tests" "$SHOTS"
+cd "$DRIVE_C/tests"  # Wine starts its programs in the current directory: inside the prefix
+cp -f "$ROBOT_EXE" robot.exe
+# There is no window manager on the display. Told so, Wine draws the title bars itself (the
+# screenshots show the caption, as a user's desktop would), and it no longer waits two seconds
+# for a window manager to acknowledge each window that closes.
+reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d N /f
+reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f

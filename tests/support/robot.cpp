@@ -1,0 +1,123 @@
+// The test robot. It runs in the uninstaller's Wine prefix and tells what key presses cannot:
+// which page is open, where the focus is, and what the page and the stop question say. It also
+// starts the program with a temporary directory of the scenario's choosing. Commands, in order:
+//   run [--temp DIR] EXE ARGS...  start EXE, wait up to a minute, pass its exit code on
+//   expect TEXT [MS]              wait up to MS ms (15,000) until the state line holds TEXT
+//   xid                           the X window for key presses: the question's, else the main's
+// The state line: "question=none|A|B|... page=N focus=NAME texts=A|B|...".
+// A page counts as open (N > 0) once its page operation has put the focus inside it.
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "resources/ids.h"
+
+static std::string TextOf(HWND window)
+{
+    char text[512] = "";
+    GetClassNameA(window, text, sizeof text);
+    bool icon = lstrcmpiA(text, "Static") == 0 && (GetWindowLongPtrA(window, GWL_STYLE) & SS_TYPEMASK) == SS_ICON;
+    GetWindowTextA(window, text, sizeof text);
+    return icon ? "(icon)" : text;
+}
+
+// The window's text, then its visible children's in z-order, which is their template's order.
+static std::string Texts(HWND window)
+{
+    std::string texts = TextOf(window);
+    for (HWND child = GetWindow(window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+        texts += IsWindowVisible(child) ? "|" + TextOf(child) : "";
+    return texts;
+}
+
+static BOOL CALLBACK FindQuestion(HWND window, LPARAM found)
+{
+    char name[16] = "";
+    GetClassNameA(window, name, sizeof name);
+    if (strcmp(name, "#32770") == 0 && IsWindowVisible(window))
+        *reinterpret_cast<HWND*>(found) = window;
+    return TRUE;
+}
+
+// The stop question: a message box of the program's own thread.
+static HWND Question(HWND main)
+{
+    HWND found = nullptr;
+    EnumThreadWindows(GetWindowThreadProcessId(main, nullptr), FindQuestion, reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+static std::string State()
+{
+    HWND main = FindWindowA("Uninstall", "Uninstall");
+    HWND page = FindWindowExA(main, nullptr, "Uninstall", nullptr), question = Question(main);
+    GUITHREADINFO thread = {};
+    thread.cbSize = sizeof thread;
+    GetGUIThreadInfo(GetWindowThreadProcessId(main, nullptr), &thread);
+    bool open = page && thread.hwndFocus && GetParent(thread.hwndFocus) == page;
+    int number = !open ? 0 : GetDlgItem(page, ID_P1_LINE1) ? 1 : GetDlgItem(page, ID_BACK) ? 2 : 3;
+    int focus = open ? GetDlgCtrlID(thread.hwndFocus) : 0;
+    const char* name = focus == IDOK ? "ok" : focus == IDCANCEL ? "cancel" : focus == ID_BACK ? "back" : "none";
+    return "question=" + (question ? Texts(question) : "none") + " page=" + std::to_string(number) +
+           " focus=" + name + " texts=" + (page ? Texts(page).substr(1) : "");
+}
+
+static bool Expect(const std::string& text, DWORD limit)
+{
+    std::string state = State();
+    for (DWORD start = GetTickCount(); state.find(text) == std::string::npos && GetTickCount() - start < limit; state = State())
+        Sleep(50);
+    bool good = state.find(text) != std::string::npos;
+    printf("%s expect \"%s\": %s\n", good ? "ok:" : "FAIL:", text.c_str(), state.c_str());
+    return good;
+}
+
+// Starts the program as a user's shell would: each argument in double quotes, the backslashes
+// before a closing quote doubled by the runtime's rule.
+static int Run(int argc, char** argv, int at)
+{
+    for (; at + 1 < argc && strcmp(argv[at], "--temp") == 0; at += 2)
+        SetEnvironmentVariableA("TMP", argv[at + 1]), SetEnvironmentVariableA("TEMP", argv[at + 1]);
+    std::string line;
+    for (std::string argument; at < argc; ++at) {
+        argument = argv[at];
+        size_t trailing = argument.size() - (argument.find_last_not_of('\\') + 1);
+        line += (line.empty() ? "\"" : " \"") + argument + std::string(trailing, '\\') + "\"";
+    }
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    DWORD start = GetTickCount(), code = 99;
+    if (CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process) &&
+        WaitForSingleObject(process.hProcess, 60000) != WAIT_OBJECT_0)
+        TerminateProcess(process.hProcess, code);
+    GetExitCodeProcess(process.hProcess, &code);
+    printf("exit code %lu after %lu ms: %s\n", code, GetTickCount() - start, line.c_str());
+    return static_cast<int>(code);
+}
+
+int main(int argc, char** argv)
+{
+    bool good = true;
+    for (int at = 1; at < argc; ++at) {
+        const std::string command = argv[at];
+        if (command == "run")
+            return Run(argc, argv, at + 1);
+        if (command == "xid") {
+            HWND main = FindWindowA("Uninstall", "Uninstall"), question = Question(main);
+            HANDLE window = GetPropA(question ? question : main, "__wine_x11_whole_window");
+            printf("%llu\n", static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(window)));
+            good = good && window;
+        } else if (command == "expect" && at + 1 < argc) {
+            const std::string text = argv[++at];
+            good = Expect(text, at + 1 < argc && isdigit(argv[at + 1][0]) ? strtoul(argv[++at], nullptr, 10) : 15000) && good;
+        } else {
+            good = printf("FAIL: unknown command %s\n", command.c_str()) < 0;
+        }
+    }
+    fflush(stdout);
+    return good ? 0 : 1;
+}
