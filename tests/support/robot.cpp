@@ -4,6 +4,10 @@
 //   run [--temp DIR] EXE ARGS...  start EXE, wait up to a minute, pass its exit code on
 //   expect TEXT [MS]              wait up to MS ms (15,000) until the state line holds TEXT
 //   xid                           the X window for key presses: the question's, else the main's
+//   hold PATH MS                  keep PATH open, shared for reading only, for MS ms (nobody
+//                                 can write, rename or delete it meanwhile); says "holding"
+// Started as a helper ("-u ..."), as the uninstaller would start a copy of itself planted under
+// the copy's name, it only leaves its own path with ".ran" added: proof that it was run.
 // The state line: "question=none|A|B|... page=N focus=NAME texts=A|B|...".
 // A page counts as open (N > 0) once its page operation has put the focus inside it.
 #include <windows.h>
@@ -62,7 +66,7 @@ static std::string State()
     int focus = open ? GetDlgCtrlID(thread.hwndFocus) : 0;
     const char* name = focus == IDOK ? "ok" : focus == IDCANCEL ? "cancel" : focus == ID_BACK ? "back" : "none";
     return "question=" + (question ? Texts(question) : "none") + " page=" + std::to_string(number) +
-           " focus=" + name + " texts=" + (page ? Texts(page).substr(1) : "");
+           " focus=" + name + " texts=" + (page ? Texts(page).erase(0, 1) : "");
 }
 
 static bool Expect(const std::string& text, DWORD limit)
@@ -101,6 +105,9 @@ static int Run(int argc, char** argv, int at)
 
 int main(int argc, char** argv)
 {
+    char own[MAX_PATH + 4] = "";
+    if (argc > 1 && lstrcmpiA(argv[1], "-u") == 0 && GetModuleFileNameA(nullptr, own, MAX_PATH))
+        return CloseHandle(CreateFileA(lstrcatA(own, ".ran"), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr)) ? 0 : 1;
     bool good = true;
     for (int at = 1; at < argc; ++at) {
         const std::string command = argv[at];
@@ -111,6 +118,14 @@ int main(int argc, char** argv)
             HANDLE window = GetPropA(question ? question : main, "__wine_x11_whole_window");
             printf("%llu\n", static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(window)));
             good = good && window;
+        } else if (command == "hold" && at + 2 < argc) {
+            HANDLE held = CreateFileA(argv[at + 1], GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+            good = held != INVALID_HANDLE_VALUE && good;
+            printf("%s %s\n", held != INVALID_HANDLE_VALUE ? "holding" : "FAIL: cannot hold", argv[at + 1]);
+            fflush(stdout);
+            Sleep(strtoul(argv[at + 2], nullptr, 10));
+            CloseHandle(held);
+            at += 2;
         } else if (command == "expect" && at + 1 < argc) {
             const std::string text = argv[++at];
             good = Expect(text, at + 1 < argc && isdigit(argv[at + 1][0]) ? strtoul(argv[++at], nullptr, 10) : 15000) && good;
