@@ -1,0 +1,130 @@
+// The self-remover with real processes: this test program is its own helper (started with "-u"
+// it runs helper mode instead of the tests), so the copy that LaunchSelfRemover makes of it
+// behaves as the uninstaller's copy would.
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "removal/deferred_list.h"
+#include "removal/helper_command_line.h"
+#include "removal/self_remover.h"
+#include "tests/support/test_support.h"
+
+// The paths that the system is to remove at the next restart, in order, without the "\??\" it
+// puts before them. The schedule is emptied, so that no test run leaves anything to a restart.
+static std::vector<std::string> TakeRestartSchedule()
+{
+    const char key[] = "System\\CurrentControlSet\\Control\\Session Manager", name[] = "PendingFileRenameOperations";
+    std::vector<char> data(65536);
+    DWORD size = static_cast<DWORD>(data.size() - 2);
+    std::vector<std::string> paths;
+    if (RegGetValueA(HKEY_LOCAL_MACHINE, key, name, RRF_RT_REG_MULTI_SZ, nullptr, data.data(), &size) == ERROR_SUCCESS)
+        for (const char* at = data.data(); *at; at += strlen(at) + 1) {  // a path, then "": a removal
+            paths.push_back(at + (strncmp(at, "\\??\\", 4) ? 0 : 4));
+            at += strlen(at) + 1;
+        }
+    RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, key, name);
+    return paths;
+}
+
+// The uninstaller is started in its own folder (a shortcut's "Start in"), defers its paths in
+// the log's order, the install folder first, and lingers 3 s after starting the helper.
+TEST(SelfRemover, TheHelperWaitsForTheUninstallerThenRemovesItsPathsAndItself)
+{
+    Scratch s;
+    const std::string bin = s.Path("Vantrel\\bin"), own = bin + "\\uninst.exe";
+    // Empty, and as deep as the program's file: a helper that did not wait would remove it at once.
+    const std::string first = bin + "\\uninst";
+    MakeDirectory(first);
+    MakeDirectory(s.Path("temp dir"));  // blanks must not keep the copy out of helper mode
+    PutFile(own);
+    std::string command = "\"" + OwnFilePath() + "\" --uninstaller \"" + s.Path("temp dir") + "\"";
+    for (const std::string& path : {own, s.Path("Vantrel"), first, own, bin})
+        command += " \"" + path + "\"";
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION uninstaller = {};
+    ASSERT_TRUE(CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, bin.c_str(), &startup, &uninstaller));
+    Sleep(2000);
+    EXPECT_TRUE(Exists(first)) << "removed before the uninstaller ended";
+    EXPECT_EQ(WaitForSingleObject(uninstaller.hProcess, 10000), WAIT_OBJECT_0);
+    CloseHandle(uninstaller.hThread);
+    CloseHandle(uninstaller.hProcess);
+    for (DWORD start = GetTickCount(); (Exists(s.Path("Vantrel")) || !ListDirectory(s.Path("temp dir")).empty()) &&
+                                       GetTickCount() - start < 30000;)
+        Sleep(100);
+    EXPECT_FALSE(Exists(s.Path("Vantrel")));
+    EXPECT_TRUE(ListDirectory(s.Path("temp dir")).empty()) << "the copy is gone with the helper";
+    EXPECT_TRUE(TakeRestartSchedule().empty());
+}
+
+TEST(RestartSchedule, WithoutAHelperEveryDeferredPathIsScheduledFilesFirst)
+{
+    Scratch s;
+    const std::string own = s.Path("Vantrel\\bin\\uninst.exe");
+    PutFile(own);
+    SetOwnPath(own);
+    for (const std::string& path : {s.Path("Vantrel"), s.Path("Vantrel\\bin\\"), own})
+        DeferIfOwnPath(path.c_str());
+    TakeRestartSchedule();
+    char temporary[MAX_PATH] = "";
+    GetEnvironmentVariableA("TMP", temporary, sizeof temporary);
+    SetEnvironmentVariableA("TMP", s.Path("missing").c_str());  // where no copy can be made
+    LaunchSelfRemover();
+    SetEnvironmentVariableA("TMP", temporary);
+    EXPECT_EQ(TakeRestartSchedule(), (std::vector<std::string>{own, s.Path("Vantrel\\bin"), s.Path("Vantrel")}));
+    EXPECT_TRUE(Exists(own));
+    SetOwnPath("");
+}
+
+// A file held for good without delete sharing, as by a scanner that does not let go: the helper
+// retries it for a bounded time, then leaves it and the directories that still hold something
+// to the restart, files first; a directory given before its file goes once empty.
+TEST(RestartSchedule, TheHelperRetriesForAWhileThenSchedulesWhatStays)
+{
+    Scratch s;
+    const std::string held = s.Path("bin\\uninst.exe");
+    for (const std::string& path : {s.Path("early\\later.txt"), held, s.Path("full\\kept.txt")})
+        PutFile(path);
+    HANDLE holder = CreateFileA(held.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    TakeRestartSchedule();
+    std::vector<std::string> given = {s.Path("early"), s.Path("early\\later.txt"), held, s.Path("bin\\"),
+                                      s.Path("full"), s.Path("missing.txt")};
+    std::vector<char*> arguments;
+    for (std::string& path : given)
+        arguments.push_back(&path[0]);
+    DWORD start = GetTickCount();
+    RunHelperMode(static_cast<int>(arguments.size()), arguments.data());
+    DWORD took = GetTickCount() - start;
+    CloseHandle(holder);
+    EXPECT_FALSE(Exists(s.Path("early")));
+    EXPECT_GE(took, 5000u);
+    EXPECT_LT(took, 15000u);
+    EXPECT_EQ(TakeRestartSchedule(), (std::vector<std::string>{held, s.Path("bin"), s.Path("full")}));
+}
+
+// "--uninstaller TEMP OWN PATHS...": stands in for the uninstaller with OWN as its file, holding
+// it open as a running program does. The file that is copied is this program.
+static int RunAsUninstaller(char** arguments, int count)
+{
+    SetEnvironmentVariableA("TMP", arguments[0]);
+    SetOwnPath(arguments[1]);
+    for (int i = 2; i < count; ++i)
+        DeferIfOwnPath(arguments[i]);
+    HANDLE own = CreateFileA(arguments[1], GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    strcpy(OwnPath, OwnFilePath().c_str());
+    LaunchSelfRemover();
+    Sleep(3000);
+    CloseHandle(own);
+    return 0;
+}
+
+int main(int argc, char** argv)
+{
+    if (argc > 1 && IsHelperSwitch(argv[1]))
+        return RunHelperMode(argc - 2, argv + 2), 0;
+    if (argc > 3 && strcmp(argv[1], "--uninstaller") == 0)
+        return RunAsUninstaller(argv + 2, argc - 2);
+    testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
