@@ -1,4 +1,5 @@
 // The install log applied to real files and keys, hostile logs included.
+#include <cstdlib>
 #include <string>
 
 #include "removal/install_log.h"
@@ -143,4 +144,48 @@ TEST(InstallLog, TreeArgumentsThatAreRelativeRootsOrTooLongAreRefused)
         EXPECT_TRUE(Exists(kept)) << kept;
     EXPECT_FALSE(Exists(s.Path("after")));
     RemoveEverything(share + "\\sub");
+}
+
+// The log lies where anyone who can write the product's folder may change it, and is applied
+// with administrator rights: the folders that Windows and its users live in, however spelled,
+// and keys directly below a root are refused with access denied, each recorded with its path;
+// nothing in them is touched, and the product's own places below them still go.
+TEST(InstallLog, SystemFoldersAndTopLevelKeysAreRefusedAndTheProductStillGoes)
+{
+    Scratch s;
+    char windows[MAX_PATH], system[MAX_PATH], shortName[MAX_PATH] = "";
+    GetWindowsDirectoryA(windows, sizeof windows);
+    GetSystemDirectoryA(system, sizeof system);
+    const std::string profile = getenv("USERPROFILE"), files = getenv("ProgramFiles"), data = getenv("ProgramData");
+    const std::string users = profile.substr(0, profile.rfind('\\')), product = files + "\\Vantrel Tests";
+    GetShortPathNameA(files.c_str(), shortName, sizeof shortName);
+    auto upper = [](std::string text) { return CharUpperA(&text[0]), text; };
+    ASSERT_NE(upper(shortName), upper(files)) << "no short name to test with";
+    const std::pair<std::string, std::string> refused[] = {  // the entry, a folder it would empty
+        {"dirw:" + upper(windows) + "\\", windows}, {"dirw:" + std::string(system) + "\\..", windows},
+        {"dir:" + upper(system), system}, {"dirw:" + files + "\\", files}, {"dirw:" + std::string(shortName), files},
+        {"dirw:" + upper(data), data}, {"dir:" + users + "\\", users}, {"dirw:" + upper(profile) + "\\\\", profile},
+        {"dirw:" + profile + "\\Desktop", profile + "\\Desktop"}, {"key:HKCU\\Software\\", ""},
+        {"key:hkey_current_user\\UninstallTestsTop\\", ""}};
+    SetValue(HKEY_CURRENT_USER, "UninstallTestsTop", "");  // a top-level key without subkeys
+    SetValue(HKEY_CURRENT_USER, "Software\\Kestova\\Vantrel Tests", "v");
+    PutFile(product + "\\bin\\app.exe");
+    std::string log;
+    for (const auto& [entry, folder] : refused) {
+        if (!folder.empty())
+            PutFile(folder + "\\uninstall-marker.txt");
+        TheErrorRecord.code = 0;
+        ProcessLog(s, entry);
+        EXPECT_EQ(TheErrorRecord.code, ERROR_ACCESS_DENIED) << entry;
+        EXPECT_NE(std::string(TheErrorRecord.text).find(entry.substr(entry.find(':') + 1)), std::string::npos) << entry;
+        log += entry + "\r\n";
+    }
+    ProcessLog(s, log + "dirw:" + product + "\r\nkey:HKCU\\Software\\Kestova\\Vantrel Tests\\");
+    for (const auto& [entry, folder] : refused)
+        EXPECT_TRUE(folder.empty() || Exists(folder + "\\uninstall-marker.txt")) << entry;
+    for (const auto& [entry, folder] : refused)
+        DeleteFileA((folder + "\\uninstall-marker.txt").c_str());
+    EXPECT_TRUE(ValueExists(HKEY_CURRENT_USER, "UninstallTestsTop", ""));
+    EXPECT_FALSE(Exists(product) || ValueExists(HKEY_CURRENT_USER, "Software\\Kestova\\Vantrel Tests", ""));
+    RegDeleteKeyA(HKEY_CURRENT_USER, "UninstallTestsTop");
 }
