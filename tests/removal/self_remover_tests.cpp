@@ -1,6 +1,6 @@
 // The self-remover with real processes: this test program is its own helper (started with "-u"
 // it runs helper mode instead of the tests), so the copy that LaunchSelfRemover makes of it
-// behaves as the uninstaller's copy would.
+// behaves as the uninstaller's copy would. The scenarios show the rest with the real program.
 #include <cstring>
 #include <string>
 #include <vector>
@@ -75,32 +75,6 @@ TEST(RestartSchedule, WithoutAHelperEveryDeferredPathIsScheduledFilesFirst)
     EXPECT_EQ(TakeRestartSchedule(), (std::vector<std::string>{own, s.Path("Vantrel\\bin"), s.Path("Vantrel")}));
     EXPECT_TRUE(Exists(own));
     SetOwnPath("");
-}
-
-// A file held for good without delete sharing, as by a scanner that does not let go: the helper
-// retries it for a bounded time, then leaves it and the directories that still hold something
-// to the restart, files first; a directory given before its file goes once empty.
-TEST(RestartSchedule, TheHelperRetriesForAWhileThenSchedulesWhatStays)
-{
-    Scratch s;
-    const std::string held = s.Path("bin\\uninst.exe");
-    for (const std::string& path : {s.Path("early\\later.txt"), held, s.Path("full\\kept.txt")})
-        PutFile(path);
-    HANDLE holder = CreateFileA(held.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    TakeRestartSchedule();
-    std::vector<std::string> given = {s.Path("early"), s.Path("early\\later.txt"), held, s.Path("bin\\"),
-                                      s.Path("full"), s.Path("missing.txt")};
-    std::vector<char*> arguments;
-    for (std::string& path : given)
-        arguments.push_back(&path[0]);
-    DWORD start = GetTickCount();
-    RunHelperMode(static_cast<int>(arguments.size()), arguments.data());
-    DWORD took = GetTickCount() - start;
-    CloseHandle(holder);
-    EXPECT_FALSE(Exists(s.Path("early")));
-    EXPECT_GE(took, 5000u);
-    EXPECT_LT(took, 15000u);
-    EXPECT_EQ(TakeRestartSchedule(), (std::vector<std::string>{held, s.Path("bin"), s.Path("full")}));
 }
 
 // "--uninstaller TEMP OWN PATHS...": stands in for the uninstaller with OWN as its file, holding

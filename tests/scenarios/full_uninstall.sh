@@ -24,11 +24,7 @@ cp -f "$ROBOT_EXE" "$(unix_path 'C:\Temp.exe')"
 PLANTED="$(unix_path "$TEMP_DIR")/uninstallvx.exe"
 cp -f "$ROBOT_EXE" "$PLANTED"
 chmod a-w "$PLANTED"
-HELD="$UNINSTALL_BUILD/wine-state/held.out"
-"$WINE" "$TEMP_DIR\\uninstallvx.exe" hold "$TEMP_DIR\\uninstallvx.exe" 60000 >"$HELD" &
-HOLDER_PID=$!
-for _ in $(seq 100); do grep -qs holding "$HELD" && break; sleep 0.2; done
-check "the plant is held" grep -qs holding "$HELD"
+hold "$TEMP_DIR\\uninstallvx.exe" "$TEMP_DIR\\uninstallvx.exe"
 clear_restart_schedule
 cd "$(unix_path "$ROOT\\ bin  dir")"  # Wine starts the robot, and the program, in this folder
 start --temp "$TEMP_DIR" "$ROOT\\ bin  dir\\uninst.exe" 'C:\VantrelLogs\install.log'

@@ -13,21 +13,23 @@ expect_no_helper "$ROOT\\ bin  dir\\uninst.exe"
 expect_demo_untouched "$ROOT"
 
 # "-U" in upper case: helper mode. No window opens; whatever the order given, files go before the
-# directories above them, so a directory listed before its file goes too; a directory that is
-# not empty stays, left to the next restart.
+# directories above them, so a directory listed before its file goes too. A file held open for
+# good (a scanner that does not let go) is retried for a bounded time; it and a directory that
+# is not empty are left to the next restart.
 H='C:\Helper Mode'
 rm -rf "$(unix_path "$H")"
 install_program "$H\\uninst.exe"
-clear_restart_schedule
-write_file "$H\\a.txt" x
-write_file "$H\\full\\inside.txt" x
-write_file "$H\\early\\later.txt" x
+for path in a.txt full\\inside.txt early\\later.txt held.txt; do write_file "$H\\$path" x; done
 mkdir -p "$(unix_path "$H\\empty")" "$(unix_path "$H\\slash")"
+clear_restart_schedule
+hold 'C:\tests\robot.exe' "$H\\held.txt"
 start "$H\\uninst.exe" -U "$H\\a.txt" "$H\\empty" "$H\\full" "$H\\slash\\" "$H\\missing.txt" \
-    "$H\\early" "$H\\early\\later.txt"
+    "$H\\early" "$H\\early\\later.txt" "$H\\held.txt"
 expect_exit 0
+kill "$HOLDER_PID"
+check "retried for $(took) ms" [ "$(took)" -ge 5000 -a "$(took)" -lt 15000 ]
 expect_gone "$H\\a.txt" "$H\\empty" "$H\\slash" "$H\\early"
-expect_there "$H\\full\\inside.txt"
+expect_there "$H\\full\\inside.txt" "$H\\held.txt"
 reg_expect present "${SCHEDULE[@]}"
 clear_restart_schedule
 
