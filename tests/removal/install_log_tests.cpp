@@ -1,5 +1,6 @@
 // The install log applied to real files and keys, hostile logs included.
 #include <cstdlib>
+#include <cstring>
 #include <string>
 
 #include "removal/install_log.h"
@@ -116,41 +117,13 @@ TEST(InstallLog, AHundredThousandEntriesAreAppliedToTheLastInLinearTime)
         EXPECT_FALSE(Exists(s.Path(std::to_string(i)))) << i;
 }
 
-// "dirw:" removes a tree only under a full path that is no drive or share root however it is
-// spelled, and that fits the path buffer whole; the entries after a refused one still apply.
-TEST(InstallLog, TreeArgumentsThatAreRelativeRootsOrTooLongAreRefused)
-{
-    Scratch s;
-    const std::string share = "\\\\server\\share", tooLong = s.Path(std::string(258 - s.root.size(), 'v'));
-    for (const std::string& path : {share + "\\sub\\keep", s.Path("sub\\keep"), s.Path("after"), tooLong})
-        PutFile(path);
-    char previous[MAX_PATH];
-    GetCurrentDirectoryA(sizeof previous, previous);
-    SetCurrentDirectoryA(s.root.c_str());
-    std::string log;
-    for (const std::string& refused :
-         {std::string("sub"), std::string(".\\sub"), std::string("C:sub"), std::string("C:\\"),
-          std::string("C:"), std::string("C:\\."), std::string("c:\\x\\..\\"), share, share + "\\",
-          share + "\\sub\\..", std::string("\\\\?\\C:\\windows\\.."), std::string("\\\\?\\Volume{0}\\"),
-          std::string("\\\\?\\unc\\server\\share\\."), std::string("\\\\.\\UNC\\server\\share\\"),
-          tooLong + "\\more"}) {
-        EXPECT_NE(RemoveTreeEntry(refused.c_str()), nullptr) << refused;
-        log += "dirw:" + refused + "\r\n";
-    }
-    ProcessLog(s, log + "file:" + s.Path("after"));
-    if (!SetCurrentDirectoryA(previous))  // a start in a directory the prefix cannot reach
-        SetCurrentDirectoryA("C:\\");
-    for (const std::string& kept : {share + "\\sub\\keep", s.Path("sub\\keep"), tooLong})
-        EXPECT_TRUE(Exists(kept)) << kept;
-    EXPECT_FALSE(Exists(s.Path("after")));
-    RemoveEverything(share + "\\sub");
-}
-
 // The log lies where anyone who can write the product's folder may change it, and is applied
-// with administrator rights: the folders that Windows and its users live in, however spelled,
-// and keys directly below a root are refused with access denied, each recorded with its path;
-// nothing in them is touched, and the product's own places below them still go.
-TEST(InstallLog, SystemFoldersAndTopLevelKeysAreRefusedAndTheProductStillGoes)
+// with administrator rights. "dirw:" removes a tree only under a full path that is no drive or
+// share root however it is spelled, that fits the path buffer whole, and that is none of the
+// folders Windows and its users live in; "dir:" spares those folders too, and "key:" the keys
+// directly below a root. Each refusal is recorded, nothing in the place is touched, and the
+// entries after it (the product's own places below those folders) still apply.
+TEST(InstallLog, RootsSystemFoldersAndTopLevelKeysAreRefusedAndLaterEntriesStillApply)
 {
     Scratch s;
     char windows[MAX_PATH], system[MAX_PATH], shortName[MAX_PATH] = "";
@@ -158,34 +131,50 @@ TEST(InstallLog, SystemFoldersAndTopLevelKeysAreRefusedAndTheProductStillGoes)
     GetSystemDirectoryA(system, sizeof system);
     const std::string profile = getenv("USERPROFILE"), files = getenv("ProgramFiles"), data = getenv("ProgramData");
     const std::string users = profile.substr(0, profile.rfind('\\')), product = files + "\\Vantrel Tests";
+    const std::string share = "\\\\server\\share", tooLong = s.Path(std::string(258 - s.root.size(), 'v'));
     GetShortPathNameA(files.c_str(), shortName, sizeof shortName);
     auto upper = [](std::string text) { return CharUpperA(&text[0]), text; };
     ASSERT_NE(upper(shortName), upper(files)) << "no short name to test with";
-    const std::pair<std::string, std::string> refused[] = {  // the entry, a folder it would empty
-        {"dirw:" + upper(windows) + "\\", windows}, {"dirw:" + std::string(system) + "\\..", windows},
-        {"dir:" + upper(system), system}, {"dirw:" + files + "\\", files}, {"dirw:" + std::string(shortName), files},
-        {"dirw:" + upper(data), data}, {"dir:" + users + "\\", users}, {"dirw:" + upper(profile) + "\\\\", profile},
-        {"dirw:" + profile + "\\Desktop", profile + "\\Desktop"}, {"key:HKCU\\Software\\", ""},
-        {"key:hkey_current_user\\UninstallTestsTop\\", ""}};
+    const DWORD invalid = ERROR_INVALID_PARAMETER, denied = ERROR_ACCESS_DENIED;
+    const struct { std::string entry, folder; DWORD code; } refused[] = {  // folder: what it would empty
+        {"dirw:sub", s.Path("sub"), invalid}, {"dirw:.\\sub", s.Path("sub"), invalid}, {"dirw:C:sub", s.Path("sub"), invalid},
+        {"dirw:C:\\", "C:", invalid}, {"dirw:C:", "C:", invalid}, {"dirw:C:\\.", "C:", invalid}, {"dirw:c:\\x\\..\\", "C:", invalid},
+        {"dirw:\\\\?\\C:\\windows\\..", "C:", invalid}, {"dirw:\\\\?\\Volume{0}\\", "C:", invalid},
+        {"dirw:" + share, share, invalid}, {"dirw:" + share + "\\", share, invalid}, {"dirw:" + share + "\\sub\\..", share, invalid},
+        {"dirw:\\\\?\\unc\\server\\share\\.", share, invalid}, {"dirw:\\\\.\\UNC\\server\\share\\", share, invalid},
+        {"dirw:" + tooLong + "\\more", tooLong, ERROR_FILENAME_EXCED_RANGE},
+        {"dirw:" + upper(windows) + "\\", windows, denied}, {"dirw:" + std::string(system) + "\\..", windows, denied},
+        {"dir:" + upper(system), system, denied}, {"dirw:" + files + "\\", files, denied},
+        {"dirw:" + std::string(shortName), files, denied}, {"dirw:" + upper(data), data, denied},
+        {"dir:" + users + "\\", users, denied}, {"dirw:" + upper(profile) + "\\\\", profile, denied},
+        {"dirw:" + profile + "\\Desktop", profile + "\\Desktop", denied}, {"key:HKCU\\Software\\", "", denied},
+        {"key:hkey_current_user\\UninstallTestsTop\\", "", denied}};
     SetValue(HKEY_CURRENT_USER, "UninstallTestsTop", "");  // a top-level key without subkeys
     SetValue(HKEY_CURRENT_USER, "Software\\Kestova\\Vantrel Tests", "v");
-    PutFile(product + "\\bin\\app.exe");
+    for (const std::string& path : {s.Path("after"), product + "\\bin\\app.exe"})
+        PutFile(path);
+    char previous[MAX_PATH];
+    GetCurrentDirectoryA(sizeof previous, previous);
+    SetCurrentDirectoryA(s.root.c_str());
     std::string log;
-    for (const auto& [entry, folder] : refused) {
-        if (!folder.empty())
-            PutFile(folder + "\\uninstall-marker.txt");
+    for (const auto& row : refused) {
+        PutFile(row.folder + "\\uninstall-marker.txt");
         TheErrorRecord.code = 0;
-        ProcessLog(s, entry);
-        EXPECT_EQ(TheErrorRecord.code, ERROR_ACCESS_DENIED) << entry;
-        EXPECT_NE(std::string(TheErrorRecord.text).find(entry.substr(entry.find(':') + 1)), std::string::npos) << entry;
-        log += entry + "\r\n";
+        ProcessLog(s, row.entry);
+        EXPECT_EQ(TheErrorRecord.code, row.code) << row.entry;
+        EXPECT_TRUE(row.code != denied || strstr(TheErrorRecord.text, row.entry.c_str() + row.entry.find(':') + 1)) << row.entry;
+        log += row.entry + "\r\n";
     }
-    ProcessLog(s, log + "dirw:" + product + "\r\nkey:HKCU\\Software\\Kestova\\Vantrel Tests\\");
-    for (const auto& [entry, folder] : refused)
-        EXPECT_TRUE(folder.empty() || Exists(folder + "\\uninstall-marker.txt")) << entry;
-    for (const auto& [entry, folder] : refused)
-        DeleteFileA((folder + "\\uninstall-marker.txt").c_str());
+    ProcessLog(s, log + "file:" + s.Path("after") + "\r\ndirw:" + product + "\r\nkey:HKCU\\Software\\Kestova\\Vantrel Tests\\");
+    if (!SetCurrentDirectoryA(previous))  // a start in a directory the prefix cannot reach
+        SetCurrentDirectoryA("C:\\");
+    for (const auto& row : refused)
+        EXPECT_TRUE(Exists(row.folder + "\\uninstall-marker.txt")) << row.entry;
+    for (const auto& row : refused)
+        DeleteFileA((row.folder + "\\uninstall-marker.txt").c_str());
     EXPECT_TRUE(ValueExists(HKEY_CURRENT_USER, "UninstallTestsTop", ""));
-    EXPECT_FALSE(Exists(product) || ValueExists(HKEY_CURRENT_USER, "Software\\Kestova\\Vantrel Tests", ""));
+    EXPECT_FALSE(Exists(s.Path("after")) || Exists(product) ||
+                 ValueExists(HKEY_CURRENT_USER, "Software\\Kestova\\Vantrel Tests", ""));
     RegDeleteKeyA(HKEY_CURRENT_USER, "UninstallTestsTop");
+    RemoveEverything(share + "\\uninstall-marker.txt");
 }
