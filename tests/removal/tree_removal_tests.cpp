@@ -20,19 +20,25 @@ Status Remove(const std::string& path)
 
 }  // namespace
 
-TEST(TreeRemoval, RemovesEverythingBelowThenTheDirectoryAndNothingBeside)
+// The uninstaller's own file, and the directories above it, stay for the helper to remove.
+TEST(TreeRemoval, RemovesEverythingBelowThenTheDirectoryAndNothingBesideButTheUninstaller)
 {
     Scratch s;
-    for (const char* name : {"tree\\a", "tree\\one\\b", "tree\\one\\two\\c", "keep\\d", "file"})
+    for (const char* name :
+         {"tree\\a", "tree\\one\\b", "tree\\one\\two\\c", "keep\\d", "file", "app\\bin\\uninst.exe", "app\\bin\\x"})
         PutFile(s.Path(name));
     MakeDirectory(s.Path("tree\\empty\\deeper"));
+    SetOwnPath(s.Path("app\\bin\\uninst.exe"));
     EXPECT_EQ(Remove(s.Path("tree\\")), nullptr);
     EXPECT_EQ(std::string(Buffer), s.Path("tree"));
-    EXPECT_EQ(Remove(s.Path("missing")), nullptr);
-    EXPECT_EQ(Remove(s.Path("file")), nullptr);
-    for (const char* gone : {"tree", "file"})
+    for (const char* path : {"missing", "file", "app"})
+        EXPECT_EQ(Remove(s.Path(path)), nullptr) << path;
+    for (const char* gone : {"tree", "file", "app\\bin\\x"})
         EXPECT_FALSE(Exists(s.Path(gone))) << gone;
-    EXPECT_TRUE(Exists(s.Path("keep\\d")));
+    EXPECT_TRUE(Exists(s.Path("keep\\d")) && Exists(s.Path("app\\bin\\uninst.exe")));
+    EXPECT_EQ(DeferredListText(),
+              "\"" + s.Path("app\\bin\\uninst.exe") + "\" \"" + s.Path("app\\bin") + "\" \"" + s.Path("app") + "\"");
+    SetOwnPath("");
 }
 
 // A file that cannot be deleted stops the whole walk where the file system lists it: what came
@@ -53,21 +59,6 @@ TEST(TreeRemoval, AFileThatCannotBeDeletedStopsTheWalk)
         EXPECT_EQ(Exists(s.Path("tree\\sub\\" + name)), reached) << name;
     }
     SetFileAttributesA(s.Path("tree\\sub\\4").c_str(), FILE_ATTRIBUTE_NORMAL);
-}
-
-TEST(TreeRemoval, TheUninstallerAndTheDirectoriesAboveItAreDeferredDeeperFirst)
-{
-    Scratch s;
-    for (const char* name : {"tree\\app\\bin\\uninst.exe", "tree\\app\\bin\\x", "tree\\app\\y"})
-        PutFile(s.Path(name));
-    SetOwnPath(s.Path("tree\\app\\bin\\uninst.exe"));
-    EXPECT_EQ(Remove(s.Path("tree")), nullptr);
-    EXPECT_TRUE(Exists(s.Path("tree\\app\\bin\\uninst.exe")));
-    EXPECT_FALSE(Exists(s.Path("tree\\app\\bin\\x")) || Exists(s.Path("tree\\app\\y")));
-    EXPECT_EQ(DeferredListText(), "\"" + s.Path("tree\\app\\bin\\uninst.exe") + "\" \"" +
-                                      s.Path("tree\\app\\bin") + "\" \"" + s.Path("tree\\app") +
-                                      "\" \"" + s.Path("tree") + "\"");
-    SetOwnPath("");
 }
 
 // Where a path would outgrow the buffer (a level whose entries no longer fit, one whose search
