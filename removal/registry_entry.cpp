@@ -25,8 +25,9 @@ static Status DeleteValue(HKEY root, const char* keyPath, const char* valueName)
 Status RemoveRegistryEntry(char* text)
 {
     RegistryArgument parts;
+    // Such an entry names neither a value nor a key below a root: nothing can be removed.
     if (!SplitRegistryArgument(text, &parts))
-        return Succeeded;
+        return FailWithCode(ERROR_INVALID_PARAMETER, "RemoveRegistryEntry", "%s", text);
     HKEY root = ParseRootKey(parts.root, parts.rootLength);
     Status status = *parts.valueName ? DeleteValue(root, parts.keyPath, parts.valueName)
                                      : CheckedRegDeleteKey(root, parts.keyPath);

@@ -75,7 +75,7 @@ TEST(RegistryEntry, WorksUnderTheLocalMachineRoot)
     DeleteKeyTree(HKEY_LOCAL_MACHINE, path);
 }
 
-TEST(RegistryEntry, AnUnknownRootFailsAndTooFewBackslashesDoNothing)
+TEST(RegistryEntry, AnUnknownRootAndTooFewBackslashesFail)
 {
     ScratchKey key;
     SetStringValue(HKEY_CURRENT_USER, key.path, "v", "x");
@@ -83,11 +83,15 @@ TEST(RegistryEntry, AnUnknownRootFailsAndTooFewBackslashesDoNothing)
     EXPECT_NE(Remove("HKEY_CURRENT_USERS\\" + key.path + "\\"), nullptr);
     EXPECT_TRUE(ValueExists(HKEY_CURRENT_USER, key.path, "v"));
 
-    // A key right below the root, named with one backslash only, stays.
+    // A key right below the root, named with one backslash only, stays: the entry names
+    // nothing that can be removed, and says so.
     const std::string lone = "UninstallTestsLone" + std::to_string(GetCurrentProcessId());
     CreateKey(HKEY_CURRENT_USER, lone);
-    EXPECT_EQ(Remove("HKCU\\" + lone), nullptr);
-    EXPECT_EQ(Remove("HKCU" + lone + "\\"), nullptr);
+    for (const std::string& text : {"HKCU\\" + lone, "HKCU" + lone + "\\"}) {
+        Status status = Remove(text);
+        ASSERT_NE(status, nullptr) << text;
+        EXPECT_EQ(status->code, ERROR_INVALID_PARAMETER) << text;
+    }
     EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, lone));
     DeleteKeyTree(HKEY_CURRENT_USER, lone);
 }
