@@ -15,6 +15,7 @@
 #include "removal/deferred_list.h"
 #include "removal/helper_command_line.h"
 #include "removal/install_log.h"
+#include "removal/outcome.h"
 #include "removal/self_remover.h"
 #include "tests/support/argument_split.h"
 #include "tests/support/test_support.h"
@@ -84,19 +85,6 @@ struct Hostile : LogTest {
         }
         EXPECT_TRUE(!order.empty() && order.back() != name);
         return order;
-    }
-    // Asserts that the names of `directory`, in the order the file system gives them, are gone
-    // before `failed` and still there from it on: a walk that stopped at `failed`.
-    void ExpectWalkStoppedAt(const std::string& directory, const std::vector<std::string>& order,
-                             const std::string& failed)
-    {
-        bool reached = false;
-        for (const std::string& name : order) {
-            reached = reached || name == failed;
-            EXPECT_EQ(Exists(directory + "\\" + name), reached) << name;
-        }
-        EXPECT_TRUE(reached);
-        EXPECT_TRUE(IsDirectory(directory));
     }
 };
 
@@ -244,17 +232,20 @@ TEST_F(Hostile, AHundredThousandEntriesAreAppliedToTheLast)
 
 // --- Trees ------------------------------------------------------------------------------------
 
-TEST_F(Hostile, ARunningProgramInsideATreeStopsTheWalkAndKeepsItsDirectory)
+// Windows answers access denied for a running program that is not read-only: it goes at the
+// restart, and the walk goes on.
+TEST_F(Hostile, ARunningProgramInsideATreeGoesAtRestartAndTheRestNow)
 {
     Files({"tree\\a.txt", "tree\\b.txt", "tree\\c.txt", "tree\\d.txt", "tree\\e.txt"});
     RunningProgram program(Path("tree\\running.exe"));
     ASSERT_TRUE(WaitUntil([&] { return program.Running(); }, 10));
-    std::vector<std::string> order = SomethingListedAfter(Path("tree"), "running.exe");
+    SomethingListedAfter(Path("tree"), "running.exe");
 
-    Status status = RemoveTreeEntry(Path("tree").c_str());
-    ASSERT_NE(status, nullptr);
-    EXPECT_EQ(status->code, ERROR_ACCESS_DENIED);
-    ExpectWalkStoppedAt(Path("tree"), order, "running.exe");
+    ClearOutcome();
+    EXPECT_EQ(RemoveTreeEntry(Path("tree").c_str()), nullptr);
+    EXPECT_EQ(ListDirectory(Path("tree")), std::vector<std::string>{"running.exe"});
+    EXPECT_EQ(Outcome.atRestart, 2u) << "the program, then its directory";
+    EXPECT_EQ(Outcome.kept, 0u);
     EXPECT_TRUE(program.Running());
 }
 
@@ -278,14 +269,14 @@ TEST_F(Hostile, NamesOf255Characters)
     for (const std::string& made : {file, plain, directory})
         RemoveEverything(made);
 
-    // Deeper down, the walk stops where such a name would not fit.
+    // Deeper down, such a name no longer fits: that entry stays, the rest goes.
     const std::string longName(255, 'n');
     Files({"tree\\a.txt", "tree\\" + longName, "tree\\z.txt"});
-    std::vector<std::string> order = SomethingListedAfter(Path("tree"), longName);
-    Status status = RemoveTreeEntry(Path("tree").c_str());
-    ASSERT_NE(status, nullptr);
-    EXPECT_EQ(status->code, ERROR_FILENAME_EXCED_RANGE);
-    ExpectWalkStoppedAt(Path("tree"), order, longName);
+    SomethingListedAfter(Path("tree"), longName);
+    ClearOutcome();
+    EXPECT_EQ(RemoveTreeEntry(Path("tree").c_str()), nullptr);
+    EXPECT_EQ(ListDirectory(Path("tree")), std::vector<std::string>{longName});
+    EXPECT_EQ(Outcome.kept, 2u) << "the entry, then the tree";
 }
 
 // --- Registry arguments -----------------------------------------------------------------------
