@@ -3,7 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "removal/log_text.h"
+#include "removal/ascii_case.h"
 #include "sysops/error_record.h"
 
 RemovalOutcome Outcome;
