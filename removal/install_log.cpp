@@ -6,6 +6,7 @@
 
 #include "removal/deferred_list.h"
 #include "removal/log_text.h"
+#include "removal/outcome.h"
 #include "removal/path_text.h"
 #include "removal/protected_places.h"
 #include "removal/registry_entry.h"
@@ -36,9 +37,12 @@ Status RemoveTreeEntry(const char* argument)
         return FailWithCode(ERROR_INVALID_PARAMETER, "RemoveTree", "%s", argument);
     if (IsProtectedFolder(path))
         return RefuseProtected("RemoveTree", argument);
-    if (DeferIfOwnPath(path))
+    if (DeferIfOwnPath(path)) {
+        NoteOutcome(OutcomeRemoved, path);
         return Succeeded;
-    return RemoveTree(path, "*.*");
+    }
+    RemoveTree(path, "*.*");
+    return Succeeded;
 }
 
 // Windows refuses a path longer than its ANSI calls take, and a registry name longer than its
@@ -52,8 +56,10 @@ static Status RemoveFileEntry(const char* path, size_t length)
     if (length >= PathBufferSize)
         return FailWithCode(ERROR_FILENAME_EXCED_RANGE, "DeleteFile", "%s", path);
     if (DeferIfOwnPath(path))
-        return Succeeded;
-    return CheckedDeleteFile(path);
+        NoteOutcome(OutcomeRemoved, path);
+    else
+        RemoveFileThoroughly(path);
+    return Succeeded;
 }
 
 static Status RemoveDirectoryEntry(const char* path, size_t length)
@@ -62,39 +68,71 @@ static Status RemoveDirectoryEntry(const char* path, size_t length)
         return FailWithCode(ERROR_FILENAME_EXCED_RANGE, "Remove Directory", "%s", path);
     if (IsProtectedFolder(path))
         return RefuseProtected("Remove Directory", path);
-    if (DeferIfOwnPath(path))
+    if (DeferIfOwnPath(path)) {
+        NoteOutcome(OutcomeRemoved, path);
         return Succeeded;
-    return CheckedRemoveDirectory(path);
+    }
+    Status status = CheckedRemoveDirectory(path);
+    // What holds it now goes at the restart: the directory follows it then.
+    if (status && status->code == ERROR_DIR_NOT_EMPTY && AnyAtRestartBelow(path))
+        ScheduleAtRestart(path);
+    else
+        SettleRemoval(status, path, false);
+    return Succeeded;
 }
 
 static Status RemoveLinkEntry(const char* path, size_t length)
 {
     if (length >= PathBufferSize)
         return FailWithCode(ERROR_FILENAME_EXCED_RANGE, "DeleteFile", "%s", path);
-    return CheckedDeleteFile(path);
+    RemoveFileThoroughly(path);
+    return Succeeded;
 }
 
 static Status RemoveKeyEntry(char* text, size_t length)
 {
     if (length > RegistryArgumentLimit)
         return FailWithCode(ERROR_FILENAME_EXCED_RANGE, "RegOpenKey", "%s", text);
-    return RemoveRegistryEntry(text);
+    Status status = RemoveRegistryEntry(text);
+    if (!status)
+        NoteOutcome(OutcomeRemoved, text);
+    else
+        NoteOutcome(status->code == ERROR_FILE_NOT_FOUND ? OutcomeAbsent : OutcomeKept, text);
+    return Succeeded;
 }
 
-static Status ApplyEntry(char* entry, size_t length)
+// Each handler notes the outcome of what it does; the Status it returns is that of a refusal
+// before anything was tried, and such an entry is kept.
+static void ApplyEntry(char* entry, size_t length)
 {
     char* argument;
     LogTag tag = MatchTag(entry, length, &argument);
     size_t argumentLength = tag == TagNone ? 0 : static_cast<size_t>(entry + length - argument);
+    Status refused = Succeeded;
     switch (tag) {
-    case TagFile: return RemoveFileEntry(argument, argumentLength);
-    case TagDir: return RemoveDirectoryEntry(argument, argumentLength);
-    case TagDirw: return RemoveTreeEntry(argument);
-    case TagKey: return RemoveKeyEntry(argument, argumentLength);
-    case TagLink: return RemoveLinkEntry(argument, argumentLength);
-    case TagNone: break;
+    case TagFile: refused = RemoveFileEntry(argument, argumentLength); break;
+    case TagDir: refused = RemoveDirectoryEntry(argument, argumentLength); break;
+    case TagDirw: refused = RemoveTreeEntry(argument); break;
+    case TagKey: refused = RemoveKeyEntry(argument, argumentLength); break;
+    case TagLink: refused = RemoveLinkEntry(argument, argumentLength); break;
+    case TagNone: return;
     }
-    return Succeeded;
+    if (refused)
+        NoteOutcome(OutcomeKept, argument);
+    ++Outcome.applied;
+}
+
+// The entries that carry a tag, so that the total is known before the first is applied.
+static uint32_t CountTaggedEntries(char* buffer, size_t size)
+{
+    uint32_t count = 0;
+    size_t position = 0;
+    char* entry;
+    size_t length;
+    char* argument;
+    while (NextLogEntry(buffer, size, &position, &entry, &length))
+        count += MatchTag(entry, length, &argument) != TagNone;
+    return count;
 }
 
 // Reads the whole log into a zero-filled buffer one byte longer than the log, so that the text
@@ -134,6 +172,7 @@ Status ProcessInstallLog(const char* path)
 
     size_t size = info.size;
     TerminateLogEntries(buffer, size);
+    Outcome.entries += CountTaggedEntries(buffer, size);
     size_t position = 0;
     char* entry;
     size_t length;

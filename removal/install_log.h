@@ -2,8 +2,9 @@
 // Applying the install log: every tagged entry, in file order.
 #include "sysops/error_record.h"
 
-// Reports only failures to read the log; the result of each entry is dropped.
+// Reports only failures to read the log; what became of each entry is in the outcome.
 Status ProcessInstallLog(const char* path);
 
-// Guards and walks one "dirw:" argument (exposed for the tests).
+// Guards and walks one "dirw:" argument (exposed for the tests). The walk notes each entry's
+// outcome itself; the Status tells only of a refusal before the walk (nothing was touched).
 Status RemoveTreeEntry(const char* argument);

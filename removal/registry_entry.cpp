@@ -26,8 +26,9 @@ static Status DeleteValue(HKEY root, const char* keyPath, const char* valueName)
 Status RemoveRegistryEntry(char* text)
 {
     RegistryArgument parts;
+    // Such an entry names neither a value nor a key below a root: nothing can be removed.
     if (!SplitRegistryArgument(text, &parts))
-        return Succeeded;
+        return FailWithCode(ERROR_INVALID_PARAMETER, "RemoveRegistryEntry", "%s", text);
     if (!*parts.valueName && IsTopLevelKeyPath(parts.keyPath)) {
         RestoreRegistryArgument(parts);
         return RefuseProtected("RegDeleteKey", text);

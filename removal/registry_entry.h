@@ -5,7 +5,8 @@
 #include "sysops/error_record.h"
 
 // "ROOT\key path\value" deletes the value; "ROOT\key path\" deletes the key. `text` is changed
-// during the call and restored before it returns.
+// during the call and restored before it returns. A text with fewer than two backslashes names
+// nothing to delete and fails with ERROR_INVALID_PARAMETER.
 Status RemoveRegistryEntry(char* text);
 
 // The predefined key for a full or short root name, or null.

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "removal/deferred_list.h"
+#include "removal/outcome.h"
 #include "removal/path_text.h"
 #include "sysops/checked.h"
 #include "sysops/file_helpers.h"
@@ -64,66 +65,146 @@ Status NextDirectoryEntry(const char* directory, const char* pattern, EntryInfo*
     return Succeeded;
 }
 
-static Status RemoveEntry(char* path, const char* pattern, const EntryInfo& info);
-
-// Removes everything inside the directory `path`, depth first; the first failure ends the walk
-// and leaves `path` naming the entry that failed.
-static Status RemoveContents(char* path, const char* pattern)
+OutcomeKind ScheduleAtRestart(const char* path)
 {
+    if (CheckedScheduleRemovalAtRestart(path))
+        return NoteOutcome(OutcomeKept, path);
+    return NoteOutcome(OutcomeAtRestart, path);
+}
+
+// Another program holds the entry open without delete sharing; or, for a file that is not
+// read-only, it runs the file or maps it (Windows answers access denied then).
+static bool IsInUse(int32_t code, bool deniedMeansInUse)
+{
+    return code == ERROR_SHARING_VIOLATION || (deniedMeansInUse && code == ERROR_ACCESS_DENIED);
+}
+
+OutcomeKind SettleRemoval(Status status, const char* path, bool deniedMeansInUse)
+{
+    if (!status)
+        return NoteOutcome(OutcomeRemoved, path);
+    if (status->code == ERROR_FILE_NOT_FOUND || status->code == ERROR_PATH_NOT_FOUND)
+        return NoteOutcome(OutcomeAbsent, path);
+    if (IsInUse(status->code, deniedMeansInUse))
+        return ScheduleAtRestart(path);
+    return NoteOutcome(OutcomeKept, path);
+}
+
+// A file whose attributes are known: a read-only one is made writable first. Once it is not
+// read-only, access denied can only mean that it is in use.
+static OutcomeKind DeleteKnownFile(const char* path, uint32_t attributes)
+{
+    Status status = Succeeded;
+    if (attributes & AttributeReadOnly)
+        status = ClearReadOnly(path, attributes);
+    if (!status)
+        status = CheckedDeleteFile(path);
+    return SettleRemoval(status, path, true);
+}
+
+OutcomeKind RemoveFileThoroughly(const char* path)
+{
+    // Most files go at the first try; only a refusal is worth a look at what the entry is.
+    Status status = CheckedDeleteFile(path);
+    if (!status || status->code != ERROR_ACCESS_DENIED)
+        return SettleRemoval(status, path, false);
+    EntryInfo info;
+    QueryEntryInfo(path, &info);
+    if (info.kind == EntryAbsent)
+        return NoteOutcome(OutcomeAbsent, path);
+    if (info.kind == EntryFile && (info.attributes & AttributeReadOnly))
+        return DeleteKnownFile(path, info.attributes);
+    // The search succeeded, so the record still tells why the deletion failed.
+    return SettleRemoval(status, path, info.kind == EntryFile);
+}
+
+// The directory once its contents are dealt with: `below` is the worst outcome among them.
+static OutcomeKind RemoveEmptiedDirectory(const char* path, OutcomeKind below)
+{
+    if (below == OutcomeKept) {
+        FailWithCode(ERROR_DIR_NOT_EMPTY, "RemoveTree", "%s", path);
+        return NoteOutcome(OutcomeKept, path);
+    }
+    // It empties at the restart, after what is scheduled inside it.
+    if (below == OutcomeAtRestart)
+        return ScheduleAtRestart(path);
+    if (DeferIfOwnPath(path))
+        return NoteOutcome(OutcomeRemoved, path);
+    return SettleRemoval(CheckedRemoveDirectory(path), path, false);
+}
+
+static OutcomeKind RemoveEntry(char* path, const char* pattern, const EntryInfo& info);
+
+// One entry of the directory `path`, which the call extends by the entry's name and cuts back.
+static OutcomeKind RemoveChild(char* path, const char* pattern, const EntryInfo& info)
+{
+    size_t end = strlen(path);
+    if (!AppendComponent(path, PathBufferSize, info.name)) {
+        FailWithCode(ERROR_FILENAME_EXCED_RANGE, "RemoveTree", "%s\\%s", path, info.name);
+        return NoteOutcome(OutcomeKept, path);
+    }
+    OutcomeKind kind = RemoveEntry(path, pattern, info);
+    path[end] = '\0';
+    return kind;
+}
+
+// Removes everything inside the directory `path`, depth first, going on past entries that
+// stay; gives the worst outcome among them. *unlisted is set when the directory could not be
+// listed to its end: the record then tells why.
+static OutcomeKind RemoveContents(char* path, const char* pattern, bool* unlisted)
+{
+    OutcomeKind worst = OutcomeRemoved;
     for (;;) {
         EntryInfo info;
         int done;
         Status status = NextDirectoryEntry(path, pattern, &info, &done);
-        if (status || done)
-            return status;
-        size_t end = strlen(path);
-        if (!AppendComponent(path, PathBufferSize, info.name))
-            return FailWithCode(ERROR_FILENAME_EXCED_RANGE, "RemoveTree", "%s\\%s", path,
-                                info.name);
-        // The search has just told what the entry is; asking again would double the cost of
-        // the walk.
-        status = RemoveEntry(path, pattern, info);
-        if (status)
-            return status;
-        path[end] = '\0';
+        // With the search still open, the failure was one entry's (a name too long to hold).
+        if (status && !FindHandle) {
+            *unlisted = true;
+            return OutcomeKept;
+        }
+        if (!status && done)
+            return worst;
+        OutcomeKind kind = status ? NoteOutcome(OutcomeKept, path)
+                                  : RemoveChild(path, pattern, info);
+        if (kind > worst)
+            worst = kind;
     }
 }
 
-static Status RemoveDirectoryTree(char* path, const char* pattern, uint32_t attributes)
+static OutcomeKind RemoveDirectoryTree(char* path, const char* pattern, uint32_t attributes)
 {
+    OutcomeKind below = OutcomeRemoved;
+    bool unlisted = false;
     // A junction or directory link is removed as the link itself: what it points to lies
     // outside this tree and is not ours to remove.
     if (!(attributes & AttributeReparsePoint)) {
         HANDLE saved = FindHandle;
         FindHandle = nullptr;
-        Status status = RemoveContents(path, pattern);
+        below = RemoveContents(path, pattern, &unlisted);
         if (FindHandle) {
             CheckedFindClose(FindHandle);
             FindHandle = nullptr;
         }
         FindHandle = saved;
-        if (status)
-            return status;
     }
-    if (DeferIfOwnPath(path))
-        return Succeeded;
-    return CheckedRemoveDirectory(path);
+    if (unlisted)
+        return NoteOutcome(OutcomeKept, path);
+    return RemoveEmptiedDirectory(path, below);
 }
 
-static Status RemoveEntry(char* path, const char* pattern, const EntryInfo& info)
+static OutcomeKind RemoveEntry(char* path, const char* pattern, const EntryInfo& info)
 {
     if (info.kind == EntryDirectory)
         return RemoveDirectoryTree(path, pattern, info.attributes);
-    if (info.kind != EntryFile || DeferIfOwnPath(path))
-        return Succeeded;
-    Status status = CheckedDeleteFile(path);
-    // A file that went away since the search listed it is as good as removed.
-    if (status && (status->code == ERROR_FILE_NOT_FOUND || status->code == ERROR_PATH_NOT_FOUND))
-        return Succeeded;
-    return status;
+    if (info.kind != EntryFile)
+        return NoteOutcome(OutcomeAbsent, path);
+    if (DeferIfOwnPath(path))
+        return NoteOutcome(OutcomeRemoved, path);
+    return DeleteKnownFile(path, info.attributes);
 }
 
-Status RemoveTree(char* path, const char* pattern)
+OutcomeKind RemoveTree(char* path, const char* pattern)
 {
     DropTrailingBackslash(path);
     EntryInfo info;

@@ -39,6 +39,13 @@ Status CheckedRemoveDirectory(const char* path)
     return FailWithLastError("Remove Directory", "%s", path);
 }
 
+Status CheckedSetFileAttributes(const char* path, DWORD attributes)
+{
+    if (SetFileAttributesA(path, attributes))
+        return Succeeded;
+    return FailWithLastError("SetFileAttributes", "%s", path);
+}
+
 Status CheckedScheduleRemovalAtRestart(const char* path)
 {
     if (MoveFileExA(path, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT))

@@ -13,6 +13,7 @@ Status CheckedCloseHandle(HANDLE handle);
 Status CheckedReadFile(HANDLE file, void* buffer, DWORD count, DWORD* read);
 Status CheckedDeleteFile(const char* path);
 Status CheckedRemoveDirectory(const char* path);
+Status CheckedSetFileAttributes(const char* path, DWORD attributes);
 // Asks Windows to delete the file or empty directory at the next restart
 // (MoveFileExA with MOVEFILE_DELAY_UNTIL_REBOOT); needs administrator rights.
 Status CheckedScheduleRemovalAtRestart(const char* path);

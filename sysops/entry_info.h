@@ -4,6 +4,7 @@
 
 enum EntryKind { EntryAbsent = 0, EntryFile = 1, EntryDirectory = 2 };
 
+constexpr uint32_t AttributeReadOnly = 0x1;        // FILE_ATTRIBUTE_READONLY
 constexpr uint32_t AttributeReparsePoint = 0x400;  // FILE_ATTRIBUTE_REPARSE_POINT
 
 struct EntryInfo {

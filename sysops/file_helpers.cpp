@@ -52,3 +52,14 @@ Status CloseKeepingFirst(HANDLE file, Status earlier)
     Status closed = CheckedCloseHandle(file);
     return earlier ? earlier : closed;
 }
+
+Status ClearReadOnly(const char* path, uint32_t attributes)
+{
+    // SetFileAttributesA takes only these; the others (compressed, sparse, reparse point ...)
+    // describe the file and are not ours to pass back.
+    const DWORD settable = FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
+                           FILE_ATTRIBUTE_TEMPORARY | FILE_ATTRIBUTE_OFFLINE |
+                           FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+    DWORD kept = attributes & settable;
+    return CheckedSetFileAttributes(path, kept ? kept : FILE_ATTRIBUTE_NORMAL);
+}

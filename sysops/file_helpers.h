@@ -14,3 +14,6 @@ Status OpenForReading(const char* path, HANDLE* file);
 Status ReadWholeFile(HANDLE file, char* buffer, int32_t count);
 // Closes always; keeps `earlier` when it is a failure.
 Status CloseKeepingFirst(HANDLE file, Status earlier);
+// Takes the read-only attribute off, leaving every other attribute that can be set as it was
+// (`attributes` as the file system reported them).
+Status ClearReadOnly(const char* path, uint32_t attributes);

@@ -1,0 +1,48 @@
+#pragma once
+// What became of each thing the install log asked to remove, counted for this run. The counts
+// come from the results of the calls the engine made, never from another look at the disk.
+//
+// One count is one file-system entry or registry entry the engine acted on: a "file:", "dir:",
+// "link:" or "key:" entry is one; a "dirw:" tree counts each file and directory in it, itself
+// included, so that "kept" tells how many things are still there. Entries that the log names
+// but the engine refused before acting (a path too long, a tree at a drive's root) are kept.
+#include <cstddef>
+#include <cstdint>
+
+// In rising order of trouble: the worse of two outcomes is the larger.
+enum OutcomeKind { OutcomeRemoved, OutcomeAbsent, OutcomeAtRestart, OutcomeKept };
+
+struct RemovalOutcome {
+    uint32_t removed;      // gone now; also what was handed to the self-remover
+    uint32_t absent;       // was not there: not a problem
+    uint32_t atRestart;    // scheduled for removal at the next restart
+    uint32_t kept;         // still there: the system refused, the line gives its reason
+    uint32_t entries;      // tagged entries in the log, counted before the first is applied
+    uint32_t applied;      // tagged entries applied so far
+    uint32_t linesLeftOut; // lines that did not fit the text (memory, or its limit)
+};
+
+extern RemovalOutcome Outcome;
+
+// Counts one outcome and returns `kind`. Every outcome other than removed also adds a line to
+// the text below; a kept one takes its reason from the error record, so it is noted right after
+// the call that failed. `what` is the path or the "key:" argument.
+OutcomeKind NoteOutcome(OutcomeKind kind, const char* what);
+
+// One line per entry that was not simply removed, in the order noted, each ending in CR LF:
+//   already absent<TAB>path
+//   at restart<TAB>path
+//   kept<TAB>path<TAB>reason   (the error record's text on one line)
+// Never null. When Outcome.linesLeftOut is not 0 the text lacks that many lines; the counts
+// are whole all the same.
+const char* OutcomeLines();
+
+// True when something below `directory` (a path, with or without a trailing backslash) was
+// scheduled for removal at the next restart, as far as the lines tell.
+bool AnyAtRestartBelow(const char* directory);
+
+// Starts the counts and the text afresh, releasing the text's memory.
+void ClearOutcome();
+
+// The most text kept, so that a log of millions of missing entries cannot take all memory.
+constexpr size_t OutcomeLinesLimit = 4u << 20;
