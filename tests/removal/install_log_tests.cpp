@@ -1,9 +1,12 @@
 // The install log applied to real files and keys, hostile logs included.
+#include <cstdint>
 #include <cstdlib>
+#include <iterator>
 #include <cstring>
 #include <string>
 
 #include "removal/install_log.h"
+#include "removal/outcome.h"
 #include "tests/support/test_support.h"
 
 TEST(InstallLog, EveryTagAndEverySeparatorAppliesAndAnythingElseIsIgnored)
@@ -13,6 +16,8 @@ TEST(InstallLog, EveryTagAndEverySeparatorAppliesAndAnythingElseIsIgnored)
     for (const char* name : {"a", "b", "c", "d", "e", "f", "g", "t\\x\\y", "bom", "blank", "colon",
                              "tab", "full\\kept"})
         PutFile(at(name));
+    for (const char* name : {"a", "f", "t\\x\\y"})  // read-only files are made writable first
+        SetFileAttributesA(at(name).c_str(), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
     MakeDirectory(at("empty"));
     ScratchKey key;
     SetValue(HKEY_CURRENT_USER, key.path, "v");
@@ -43,6 +48,48 @@ TEST(InstallLog, TheUninstallersOwnPathsAreDeferredButLinksAreNot)
     EXPECT_FALSE(Exists(app + "\\bin\\readme") || Exists(own)) << "\"link:\" deletes at once";
     EXPECT_EQ(DeferredListText(), "\"" + own + "\" \"" + app + "\" \"" + app + "\\bin\"");
     SetOwnPath("");
+}
+
+// One log with every outcome: files that another program has in use go at the restart, each
+// before the folders above it; the tree walk goes on past them; a folder with the user's file
+// stays. Each entry that was not simply removed gets a line, a kept one with the system's reason.
+TEST(InstallLog, EachOutcomeIsCountedAndFilesInUseGoAtTheRestartBeforeTheirFolders)
+{
+    Scratch s;
+    auto at = [&](const char* name) { return s.Path(name); };
+    for (const char* name : {"a", "busy\\held", "user\\mine", "tree\\x", "tree\\sub\\deep\\held", "tree\\sub\\deep\\y", "tree\\z\\w"})
+        PutFile(at(name));
+    // Only the read-only attribute goes: the held file keeps its others.
+    SetFileAttributesA(at("tree\\sub\\deep\\held").c_str(), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN);
+    ScratchKey key;
+    SetValue(HKEY_CURRENT_USER, key.path, "v");
+    SetValue(HKEY_CURRENT_USER, key.path + "\\Sub\\Leaf", "");
+    const HANDLE holders[] = {HoldInAnotherProcess(at("busy\\held")), HoldInAnotherProcess(at("tree\\sub\\deep\\held"))};
+    const std::string hkcu = "key:HKCU\\" + key.path;
+    TakeRestartSchedule();
+    ClearOutcome();
+    ProcessLog(s, "file:" + at("a") + "\r\n" + hkcu + "\\v\r\n" +        // removed
+                      "file:" + at("missing") + "\r\n" + hkcu + "\\gone\r\n" +  // absent
+                      "file:" + at("busy\\held") + "\r\ndir:" + at("busy") +    // at restart
+                      "\r\ndir:" + at("user") + "\r\n" + hkcu + "\\Sub\\\r\n" +  // kept
+                      "dirw:" + at("tree") + "\r\nunknown:" + at("a"));
+    for (HANDLE holder : holders)
+        EndProcess(holder);
+    const uint32_t counts[] = {Outcome.removed, Outcome.absent, Outcome.atRestart, Outcome.kept,
+                               Outcome.entries, Outcome.applied, Outcome.linesLeftOut};
+    EXPECT_EQ(std::vector<uint32_t>(counts, counts + 7), (std::vector<uint32_t>{2 + 4, 2, 2 + 4, 2, 9, 9, 0})) << OutcomeLines();
+    EXPECT_EQ(TakeRestartSchedule(), (std::vector<std::string>{at("busy\\held"), at("busy"), at("tree\\sub\\deep\\held"),
+                                                              at("tree\\sub\\deep"), at("tree\\sub"), at("tree")}));
+    EXPECT_EQ(ListDirectory(at("tree")), std::vector<std::string>{"sub"});
+    EXPECT_EQ(ListDirectory(at("tree\\sub\\deep")), std::vector<std::string>{"held"});
+    EXPECT_EQ(GetFileAttributesA(at("tree\\sub\\deep\\held").c_str()) & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN),
+              static_cast<DWORD>(FILE_ATTRIBUTE_HIDDEN));
+    EXPECT_TRUE(Exists(at("user\\mine")) && ValueExists(HKEY_CURRENT_USER, key.path + "\\Sub\\Leaf", ""));
+    const std::string lines = OutcomeLines();
+    for (const std::string& line : {"already absent\t" + at("missing") + "\r\n", "at restart\t" + at("busy") + "\r\n",
+                                    "kept\t" + at("user") + "\t", "(Remove Directory) (145) (" + at("user") + ")\r\n",
+                                    "kept\t" + hkcu.substr(4) + "\\Sub\\\t"})
+        EXPECT_NE(lines.find(line), std::string::npos) << line << "\n" << lines;
 }
 
 // A log held without sharing is reported and not applied; so is one too large to read whole,
@@ -121,8 +168,8 @@ TEST(InstallLog, AHundredThousandEntriesAreAppliedToTheLastInLinearTime)
 // with administrator rights. "dirw:" removes a tree only under a full path that is no drive or
 // share root however it is spelled, that fits the path buffer whole, and that is none of the
 // folders Windows and its users live in; "dir:" spares those folders too, and "key:" the keys
-// directly below a root. Each refusal is recorded, nothing in the place is touched, and the
-// entries after it (the product's own places below those folders) still apply.
+// directly below a root. Each refusal is recorded and counted as kept, nothing in the place is
+// touched, and the entries after it (the product's own places below those folders) still apply.
 TEST(InstallLog, RootsSystemFoldersAndTopLevelKeysAreRefusedAndLaterEntriesStillApply)
 {
     Scratch s;
@@ -165,6 +212,7 @@ TEST(InstallLog, RootsSystemFoldersAndTopLevelKeysAreRefusedAndLaterEntriesStill
         EXPECT_TRUE(row.code != denied || strstr(TheErrorRecord.text, row.entry.c_str() + row.entry.find(':') + 1)) << row.entry;
         log += row.entry + "\r\n";
     }
+    ClearOutcome();
     ProcessLog(s, log + "file:" + s.Path("after") + "\r\ndirw:" + product + "\r\nkey:HKCU\\Software\\Kestova\\Vantrel Tests\\");
     if (!SetCurrentDirectoryA(previous))  // a start in a directory the prefix cannot reach
         SetCurrentDirectoryA("C:\\");
@@ -172,6 +220,7 @@ TEST(InstallLog, RootsSystemFoldersAndTopLevelKeysAreRefusedAndLaterEntriesStill
         EXPECT_TRUE(Exists(row.folder + "\\uninstall-marker.txt")) << row.entry;
     for (const auto& row : refused)
         DeleteFileA((row.folder + "\\uninstall-marker.txt").c_str());
+    EXPECT_EQ(Outcome.kept, std::size(refused)) << OutcomeLines();
     EXPECT_TRUE(ValueExists(HKEY_CURRENT_USER, "UninstallTestsTop", ""));
     EXPECT_FALSE(Exists(s.Path("after")) || Exists(product) ||
                  ValueExists(HKEY_CURRENT_USER, "Software\\Kestova\\Vantrel Tests", ""));

@@ -10,23 +10,6 @@
 #include "removal/self_remover.h"
 #include "tests/support/test_support.h"
 
-// The paths that the system is to remove at the next restart, in order, without the "\??\" it
-// puts before them. The schedule is emptied, so that no test run leaves anything to a restart.
-static std::vector<std::string> TakeRestartSchedule()
-{
-    const char key[] = "System\\CurrentControlSet\\Control\\Session Manager", name[] = "PendingFileRenameOperations";
-    std::vector<char> data(65536);
-    DWORD size = static_cast<DWORD>(data.size() - 2);
-    std::vector<std::string> paths;
-    if (RegGetValueA(HKEY_LOCAL_MACHINE, key, name, RRF_RT_REG_MULTI_SZ, nullptr, data.data(), &size) == ERROR_SUCCESS)
-        for (const char* at = data.data(); *at; at += strlen(at) + 1) {  // a path, then "": a removal
-            paths.push_back(at + (strncmp(at, "\\??\\", 4) ? 0 : 4));
-            at += strlen(at) + 1;
-        }
-    RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, key, name);
-    return paths;
-}
-
 // The uninstaller is started in its own folder (a shortcut's "Start in"), defers its paths in
 // the log's order, the install folder first, and lingers 3 s after starting the helper.
 TEST(SelfRemover, TheHelperWaitsForTheUninstallerThenRemovesItsPathsAndItself)
@@ -93,8 +76,15 @@ static int RunAsUninstaller(char** arguments, int count)
     return 0;
 }
 
+// The main of engine_tests. "--hold PATH": holds PATH open without delete sharing for two
+// minutes, as another program that has a file in use.
 int main(int argc, char** argv)
 {
+    if (argc > 2 && strcmp(argv[1], "--hold") == 0) {
+        CreateFileA(argv[2], GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+        Sleep(120000);  // the test ends it long before
+        return 0;
+    }
     if (argc > 1 && IsHelperSwitch(argv[1]))
         return RunHelperMode(argc - 2, argv + 2), 0;
     if (argc > 3 && strcmp(argv[1], "--uninstaller") == 0)
