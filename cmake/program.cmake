@@ -2,6 +2,7 @@
 
 add_executable(uninstall WIN32
   app/main.cpp
+  app/command_line.cpp
   app/dll_search.cpp
   ui/page_loop.cpp
   ui/pages.cpp
