@@ -38,7 +38,8 @@ expect_exit 0  # a question would have kept the program from ending
 kill "$HOLDER_PID"
 rm -f "$(unix_path 'C:\Temp.exe')"
 expect_helper_removes "$TEMP_DIR" "$ROOT\\ bin  dir\\uninst.exe" "$ROOT\\ bin  dir" "$ROOT"
-check "the planted file never ran, and is all the temporary directory holds" \
-    [ "$(ls "$(unix_path "$TEMP_DIR")")" = uninstallvx.exe ]
+# Something stayed (the user's file in C:\VantrelData), so the removal report lies there too.
+check "the planted file never ran; the temporary directory holds only it and the report" \
+    [ "$(LC_ALL=C ls "$(unix_path "$TEMP_DIR")" | tr '\n' '|')" = 'Vantrel removal report.txt|uninstallvx.exe|' ]
 reg_expect absent "${SCHEDULE[@]}"
 finish
