@@ -9,7 +9,9 @@
 #include "removal/outcome.h"
 #include "tests/support/test_support.h"
 
-TEST(InstallLog, EveryTagAndEverySeparatorAppliesAndAnythingElseIsIgnored)
+// The log's own entries follow a hundred thousand of files already gone: applied to the last, in
+// linear time.
+TEST(InstallLog, EveryTagAndEverySeparatorAppliesToTheLastEntryAndAnythingElseIsIgnored)
 {
     Scratch s;
     auto at = [&](const char* name) { return s.Path(name); };
@@ -21,13 +23,18 @@ TEST(InstallLog, EveryTagAndEverySeparatorAppliesAndAnythingElseIsIgnored)
     MakeDirectory(at("empty"));
     ScratchKey key;
     SetValue(HKEY_CURRENT_USER, key.path, "v");
-    std::string log = "FILE:" + at("a") + "\r\nfile:" + at("b") + "\nFile:" + at("c") + "\rfIlE:" +
-                      at("d") + "\tDIR:" + at("empty") + '\0' + "DirW:" + at("t") + "\x01Key:HKCU\\" +
-                      key.path + "\\v\x1fLINK:" + at("f") + "\x1b" "f\xC9LE:" + at("g") +
-                      "\r\n\xEF\xBB\xBF" "file:" + at("bom") + "\r\n file:" + at("blank") +
-                      "\r\nfile: " + at("colon") + "\r\nfile:" + at("ta") + "\tb\r\ndir:" +
-                      at("full") + "\r\nfile:" + at("e");  // no line end after the last entry
+    std::string log;
+    for (int i = 0; i < 100000; ++i)
+        log += "file:" + at("gone") + std::to_string(i) + (i % 3 ? "\r\n" : "\n");
+    log += "FILE:" + at("a") + "\r\nfile:" + at("b") + "\nFile:" + at("c") + "\rfIlE:" +
+           at("d") + "\tDIR:" + at("empty") + '\0' + "DirW:" + at("t") + "\x01Key:HKCU\\" +
+           key.path + "\\v\x1fLINK:" + at("f") + "\x1b" "f\xC9LE:" + at("g") +
+           "\r\n\xEF\xBB\xBF" "file:" + at("bom") + "\r\n file:" + at("blank") +
+           "\r\nfile: " + at("colon") + "\r\nfile:" + at("ta") + "\tb\r\ndir:" +
+           at("full") + "\r\nfile:" + at("e");  // no line end after the last entry
+    const DWORD start = GetTickCount();
     EXPECT_EQ(ProcessLog(s, log), nullptr);
+    EXPECT_LT(GetTickCount() - start, 60000u);
     for (const char* gone : {"a", "b", "c", "d", "e", "f", "empty", "t"})
         EXPECT_FALSE(Exists(at(gone))) << gone;
     for (const char* kept : {"g", "bom", "blank", "colon", "tab", "full\\kept", "install.log"})
@@ -146,22 +153,6 @@ TEST(InstallLog, OverlongArgumentsAreRefusedWholeNeverCut)
         ProcessLog(s, tag + head + leaf(259));
         EXPECT_FALSE(exists(259)) << tag;
     }
-}
-
-TEST(InstallLog, AHundredThousandEntriesAreAppliedToTheLastInLinearTime)
-{
-    Scratch s;
-    std::string log;
-    for (int i = 0; i < 100000; ++i) {
-        log += "file:" + s.Path(std::to_string(i)) + (i % 3 ? "\r\n" : "\n");
-        if (i % 1000 == 999)
-            PutFile(s.Path(std::to_string(i)));
-    }
-    DWORD start = GetTickCount();
-    EXPECT_EQ(ProcessLog(s, log), nullptr);
-    EXPECT_LT(GetTickCount() - start, 60000u);
-    for (int i = 999; i < 100000; i += 1000)
-        EXPECT_FALSE(Exists(s.Path(std::to_string(i)))) << i;
 }
 
 // The log lies where anyone who can write the product's folder may change it, and is applied

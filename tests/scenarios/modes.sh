@@ -1,16 +1,7 @@
 #!/usr/bin/env bash
-# The other ways to start the program: without a log, in helper mode ("-U" as well as "-u"), and
-# in helper mode with nothing to remove.
+# Helper mode ("-U" as well as "-u"), with paths and with nothing to remove. (A run without a log
+# is in stop_question.sh, with the other runs that remove nothing.)
 source "$(dirname "$0")/../support/gui.sh"
-
-# Without arguments: all three pages, and nothing is removed, although the last page says so.
-ROOT='C:\Program Files\Vantrel Plain'
-make_demo_install "$ROOT" 'C:\VantrelLogs\unused.log'
-start "$ROOT\\ bin  dir\\uninst.exe"
-walk_through
-expect_exit 0
-expect_no_helper "$ROOT\\ bin  dir\\uninst.exe"
-expect_demo_untouched "$ROOT"
 
 # "-U" in upper case: helper mode. No window opens; whatever the order given, files go before the
 # directories above them, so a directory listed before its file goes too. A file held open for
