@@ -3,16 +3,39 @@
 
 #include <cstdlib>
 
+#include "app/completion.h"
 #include "app/dll_search.h"
 #include "app/program.h"
+#include "app/progress.h"
 #include "removal/deferred_list.h"
 #include "removal/helper_command_line.h"
 #include "removal/install_log.h"
+#include "removal/path_text.h"
+#include "removal/report.h"
 #include "removal/self_remover.h"
 #include "sysops/checked.h"
 #include "ui/page_loop.h"
 #include "ui/pages.h"
 #include "ui/window_class.h"
+
+// The report that this run wrote; empty while none was.
+static char ReportWritten[PathBufferSize];
+
+// The removal after Continue, the same with a window or without one: applies the log at
+// `logPath` (null: none was given) and, once a log was applied, writes the report to
+// `reportPath` (null: its default place). What became of each entry is in Outcome.
+static RemovalRun RunRemoval(const char* logPath, const char* reportPath)
+{
+    if (!logPath)
+        return NoLogGiven;
+    if (ProcessInstallLog(logPath))
+        return LogNotRead;
+    bool placed = reportPath ? CopyBounded(ReportWritten, sizeof ReportWritten, reportPath)
+                             : DefaultReportPath(ReportWritten, sizeof ReportWritten);
+    if (!placed || !WriteRemovalReport(ReportWritten))
+        ReportWritten[0] = '\0';
+    return LogApplied;
+}
 
 Status RunWizard(int argc, char** argv)
 {
@@ -20,10 +43,10 @@ Status RunWizard(int argc, char** argv)
         ShowPrompt1("This program will remove Kestova's Vantrel from your computer", "", "");
     } while (ShowPrompt2("You are now ready to remove Vantrel.", "Click on Continue to commence.",
                          "") == PageBack);
-    if (argc > 1)
-        ProcessInstallLog(argv[1]);
-    ShowPrompt3("", "The removal of Vantrel is now complete.",
-                "Click on OK to finish this program");
+    StartRemovalProgress();
+    RemovalRun run = RunRemoval(argc > 1 ? argv[1] : nullptr, nullptr);
+    EndRemovalProgress();
+    ShowCompletion(run, ReportWritten);
     return Succeeded;
 }
 

@@ -3,8 +3,11 @@
 add_executable(uninstall WIN32
   app/main.cpp
   app/dll_search.cpp
+  app/completion.cpp
+  app/progress.cpp
   ui/page_loop.cpp
   ui/pages.cpp
+  ui/removal_page.cpp
   ui/window_class.cpp
   resources/uninstall.rc
 )
