@@ -191,10 +191,10 @@ static void ScheduleDeferredAtRestart()
     free(text);
 }
 
-void LaunchSelfRemover()
+bool LaunchSelfRemover()
 {
     if (!DeferredList || !*DeferredList)
-        return;
+        return true;
     char temporaryDirectory[PathBufferSize] = "";
     DWORD length = GetTempPathA(sizeof temporaryDirectory, temporaryDirectory);
     char copyPath[PathBufferSize];
@@ -207,6 +207,7 @@ void LaunchSelfRemover()
         CloseHandle(copy);
     if (!started)
         ScheduleDeferredAtRestart();
+    return started;
 }
 
 // Waits, for a bounded time, until the uninstaller that started this copy has ended and so has

@@ -5,8 +5,8 @@
 // Copies the running executable to the temporary directory and, once the copy is locked and
 // holds the program's own bytes, starts it with "-u" and the DeferredList. When no such copy
 // can be started, every deferred path is scheduled for removal at the next restart instead.
-// Does nothing when the list is empty.
-void LaunchSelfRemover();
+// Does nothing when the list is empty. False when the paths were left to the restart.
+bool LaunchSelfRemover();
 
 // Helper mode: waits (bounded) for the uninstaller that started it to end, then removes the
 // `count` paths, files before the directories above them, retrying for a while what another

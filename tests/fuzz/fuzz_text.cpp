@@ -80,8 +80,9 @@ static void Paths(const std::string& input)
             (directory.size() + (name.empty() ? 0 : 1 + name.size()) < PathBufferSize));
 }
 
-// Paths without control bytes or double quotes, deferred and then built into a helper's command
-// line of any size: the child gets its path, "-u" and the paths in order, some left out whole.
+// Paths without control bytes or double quotes, each the own path in turn, deferred and then
+// built into a helper's command line of any size: the child gets its path, "-u" and the paths in
+// order, some left out whole.
 static void Deferred(const std::string& input)
 {
     size_t size = input.size() < 2 ? 0 : (static_cast<unsigned char>(input[0]) << 8 | static_cast<unsigned char>(input[1])) % 4096;
@@ -91,13 +92,15 @@ static void Deferred(const std::string& input)
             paths.emplace_back();
         else if (paths.back().size() < 259)
             paths.back() += input[i];
+    paths.erase(std::remove(paths.begin(), paths.end(), ""), paths.end());  // an own path is never empty
     ClearDeferredList();
     for (const std::string& path : paths)
         Require(DeferIfOwnPath(strcpy(OwnPath, path.c_str())) == 1);
-    Require(SplitArguments(DeferredList) == paths);
+    const char* deferred = DeferredList ? DeferredList : "";
+    Require(SplitArguments(deferred) == paths);
     const std::string copy = "C:\\Documents and Settings\\Temp\\uninstallvx.exe";
     std::vector<char> out(size + 1);
-    int omitted = BuildHelperCommandLine(out.data(), size, copy.c_str(), DeferredList);
+    int omitted = BuildHelperCommandLine(out.data(), size, copy.c_str(), deferred);
     Require(omitted >= 0 ? size >= copy.size() + 6 : size < copy.size() + 6 && (size == 0 || !out[0]));
     std::vector<std::string> arguments = SplitArguments(omitted >= 0 ? out.data() : "");
     Require(omitted < 0 || (arguments.size() >= 2 && arguments[0] == copy && arguments[1] == "-u"));

@@ -1,7 +1,12 @@
 // The install log applied to real files and keys, hostile logs included.
+#include <cstdint>
+#include <cstdlib>
+#include <iterator>
+#include <cstring>
 #include <string>
 
 #include "removal/install_log.h"
+#include "removal/outcome.h"
 #include "tests/support/test_support.h"
 
 TEST(InstallLog, EveryTagAndEverySeparatorAppliesAndAnythingElseIsIgnored)
@@ -11,6 +16,8 @@ TEST(InstallLog, EveryTagAndEverySeparatorAppliesAndAnythingElseIsIgnored)
     for (const char* name : {"a", "b", "c", "d", "e", "f", "g", "t\\x\\y", "bom", "blank", "colon",
                              "tab", "full\\kept"})
         PutFile(at(name));
+    for (const char* name : {"a", "f", "t\\x\\y"})  // read-only files are made writable first
+        SetFileAttributesA(at(name).c_str(), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
     MakeDirectory(at("empty"));
     ScratchKey key;
     SetValue(HKEY_CURRENT_USER, key.path, "v");
@@ -41,6 +48,48 @@ TEST(InstallLog, TheUninstallersOwnPathsAreDeferredButLinksAreNot)
     EXPECT_FALSE(Exists(app + "\\bin\\readme") || Exists(own)) << "\"link:\" deletes at once";
     EXPECT_EQ(DeferredListText(), "\"" + own + "\" \"" + app + "\" \"" + app + "\\bin\"");
     SetOwnPath("");
+}
+
+// One log with every outcome: files that another program has in use go at the restart, each
+// before the folders above it; the tree walk goes on past them; a folder with the user's file
+// stays. Each entry that was not simply removed gets a line, a kept one with the system's reason.
+TEST(InstallLog, EachOutcomeIsCountedAndFilesInUseGoAtTheRestartBeforeTheirFolders)
+{
+    Scratch s;
+    auto at = [&](const char* name) { return s.Path(name); };
+    for (const char* name : {"a", "busy\\held", "user\\mine", "tree\\x", "tree\\sub\\deep\\held", "tree\\sub\\deep\\y", "tree\\z\\w"})
+        PutFile(at(name));
+    // Only the read-only attribute goes: the held file keeps its others.
+    SetFileAttributesA(at("tree\\sub\\deep\\held").c_str(), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN);
+    ScratchKey key;
+    SetValue(HKEY_CURRENT_USER, key.path, "v");
+    SetValue(HKEY_CURRENT_USER, key.path + "\\Sub\\Leaf", "");
+    const HANDLE holders[] = {HoldInAnotherProcess(at("busy\\held")), HoldInAnotherProcess(at("tree\\sub\\deep\\held"))};
+    const std::string hkcu = "key:HKCU\\" + key.path;
+    TakeRestartSchedule();
+    ClearOutcome();
+    ProcessLog(s, "file:" + at("a") + "\r\n" + hkcu + "\\v\r\n" +        // removed
+                      "file:" + at("missing") + "\r\n" + hkcu + "\\gone\r\n" +  // absent
+                      "file:" + at("busy\\held") + "\r\ndir:" + at("busy") +    // at restart
+                      "\r\ndir:" + at("user") + "\r\n" + hkcu + "\\Sub\\\r\n" +  // kept
+                      "dirw:" + at("tree") + "\r\nunknown:" + at("a"));
+    for (HANDLE holder : holders)
+        EndProcess(holder);
+    const uint32_t counts[] = {Outcome.removed, Outcome.absent, Outcome.atRestart, Outcome.kept,
+                               Outcome.entries, Outcome.applied, Outcome.linesLeftOut};
+    EXPECT_EQ(std::vector<uint32_t>(counts, counts + 7), (std::vector<uint32_t>{2 + 4, 2, 2 + 4, 2, 9, 9, 0})) << OutcomeLines();
+    EXPECT_EQ(TakeRestartSchedule(), (std::vector<std::string>{at("busy\\held"), at("busy"), at("tree\\sub\\deep\\held"),
+                                                              at("tree\\sub\\deep"), at("tree\\sub"), at("tree")}));
+    EXPECT_EQ(ListDirectory(at("tree")), std::vector<std::string>{"sub"});
+    EXPECT_EQ(ListDirectory(at("tree\\sub\\deep")), std::vector<std::string>{"held"});
+    EXPECT_EQ(GetFileAttributesA(at("tree\\sub\\deep\\held").c_str()) & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN),
+              static_cast<DWORD>(FILE_ATTRIBUTE_HIDDEN));
+    EXPECT_TRUE(Exists(at("user\\mine")) && ValueExists(HKEY_CURRENT_USER, key.path + "\\Sub\\Leaf", ""));
+    const std::string lines = OutcomeLines();
+    for (const std::string& line : {"already absent\t" + at("missing") + "\r\n", "at restart\t" + at("busy") + "\r\n",
+                                    "kept\t" + at("user") + "\t", "(Remove Directory) (145) (" + at("user") + ")\r\n",
+                                    "kept\t" + hkcu.substr(4) + "\\Sub\\\t"})
+        EXPECT_NE(lines.find(line), std::string::npos) << line << "\n" << lines;
 }
 
 // A log held without sharing is reported and not applied; so is one too large to read whole,
@@ -115,32 +164,66 @@ TEST(InstallLog, AHundredThousandEntriesAreAppliedToTheLastInLinearTime)
         EXPECT_FALSE(Exists(s.Path(std::to_string(i)))) << i;
 }
 
-// "dirw:" removes a tree only under a full path that is no drive or share root however it is
-// spelled, and that fits the path buffer whole; the entries after a refused one still apply.
-TEST(InstallLog, TreeArgumentsThatAreRelativeRootsOrTooLongAreRefused)
+// The log lies where anyone who can write the product's folder may change it, and is applied
+// with administrator rights. "dirw:" removes a tree only under a full path that is no drive or
+// share root however it is spelled, that fits the path buffer whole, and that is none of the
+// folders Windows and its users live in; "dir:" spares those folders too, and "key:" the keys
+// directly below a root. Each refusal is recorded and counted as kept, nothing in the place is
+// touched, and the entries after it (the product's own places below those folders) still apply.
+TEST(InstallLog, RootsSystemFoldersAndTopLevelKeysAreRefusedAndLaterEntriesStillApply)
 {
     Scratch s;
+    char windows[MAX_PATH], system[MAX_PATH], shortName[MAX_PATH] = "";
+    GetWindowsDirectoryA(windows, sizeof windows);
+    GetSystemDirectoryA(system, sizeof system);
+    const std::string profile = getenv("USERPROFILE"), files = getenv("ProgramFiles"), data = getenv("ProgramData");
+    const std::string users = profile.substr(0, profile.rfind('\\')), product = files + "\\Vantrel Tests";
     const std::string share = "\\\\server\\share", tooLong = s.Path(std::string(258 - s.root.size(), 'v'));
-    for (const std::string& path : {share + "\\sub\\keep", s.Path("sub\\keep"), s.Path("after"), tooLong})
+    GetShortPathNameA(files.c_str(), shortName, sizeof shortName);
+    auto upper = [](std::string text) { return CharUpperA(&text[0]), text; };
+    ASSERT_NE(upper(shortName), upper(files)) << "no short name to test with";
+    const DWORD invalid = ERROR_INVALID_PARAMETER, denied = ERROR_ACCESS_DENIED;
+    const struct { std::string entry, folder; DWORD code; } refused[] = {  // folder: what it would empty
+        {"dirw:sub", s.Path("sub"), invalid}, {"dirw:.\\sub", s.Path("sub"), invalid}, {"dirw:C:sub", s.Path("sub"), invalid},
+        {"dirw:C:\\", "C:", invalid}, {"dirw:C:", "C:", invalid}, {"dirw:C:\\.", "C:", invalid}, {"dirw:c:\\x\\..\\", "C:", invalid},
+        {"dirw:\\\\?\\C:\\windows\\..", "C:", invalid}, {"dirw:\\\\?\\Volume{0}\\", "C:", invalid},
+        {"dirw:" + share, share, invalid}, {"dirw:" + share + "\\", share, invalid}, {"dirw:" + share + "\\sub\\..", share, invalid},
+        {"dirw:\\\\?\\unc\\server\\share\\.", share, invalid}, {"dirw:\\\\.\\UNC\\server\\share\\", share, invalid},
+        {"dirw:" + tooLong + "\\more", tooLong, ERROR_FILENAME_EXCED_RANGE},
+        {"dirw:" + upper(windows) + "\\", windows, denied}, {"dirw:" + std::string(system) + "\\..", windows, denied},
+        {"dir:" + upper(system), system, denied}, {"dirw:" + files + "\\", files, denied},
+        {"dirw:" + std::string(shortName), files, denied}, {"dirw:" + upper(data), data, denied},
+        {"dir:" + users + "\\", users, denied}, {"dirw:" + upper(profile) + "\\\\", profile, denied},
+        {"dirw:" + profile + "\\Desktop", profile + "\\Desktop", denied}, {"key:HKCU\\Software\\", "", denied},
+        {"key:hkey_current_user\\UninstallTestsTop\\", "", denied}};
+    SetValue(HKEY_CURRENT_USER, "UninstallTestsTop", "");  // a top-level key without subkeys
+    SetValue(HKEY_CURRENT_USER, "Software\\Kestova\\Vantrel Tests", "v");
+    for (const std::string& path : {s.Path("after"), product + "\\bin\\app.exe"})
         PutFile(path);
     char previous[MAX_PATH];
     GetCurrentDirectoryA(sizeof previous, previous);
     SetCurrentDirectoryA(s.root.c_str());
     std::string log;
-    for (const std::string& refused :
-         {std::string("sub"), std::string(".\\sub"), std::string("C:sub"), std::string("C:\\"),
-          std::string("C:"), std::string("C:\\."), std::string("c:\\x\\..\\"), share, share + "\\",
-          share + "\\sub\\..", std::string("\\\\?\\C:\\windows\\.."), std::string("\\\\?\\Volume{0}\\"),
-          std::string("\\\\?\\unc\\server\\share\\."), std::string("\\\\.\\UNC\\server\\share\\"),
-          tooLong + "\\more"}) {
-        EXPECT_NE(RemoveTreeEntry(refused.c_str()), nullptr) << refused;
-        log += "dirw:" + refused + "\r\n";
+    for (const auto& row : refused) {
+        PutFile(row.folder + "\\uninstall-marker.txt");
+        TheErrorRecord.code = 0;
+        ProcessLog(s, row.entry);
+        EXPECT_EQ(TheErrorRecord.code, row.code) << row.entry;
+        EXPECT_TRUE(row.code != denied || strstr(TheErrorRecord.text, row.entry.c_str() + row.entry.find(':') + 1)) << row.entry;
+        log += row.entry + "\r\n";
     }
-    ProcessLog(s, log + "file:" + s.Path("after"));
+    ClearOutcome();
+    ProcessLog(s, log + "file:" + s.Path("after") + "\r\ndirw:" + product + "\r\nkey:HKCU\\Software\\Kestova\\Vantrel Tests\\");
     if (!SetCurrentDirectoryA(previous))  // a start in a directory the prefix cannot reach
         SetCurrentDirectoryA("C:\\");
-    for (const std::string& kept : {share + "\\sub\\keep", s.Path("sub\\keep"), tooLong})
-        EXPECT_TRUE(Exists(kept)) << kept;
-    EXPECT_FALSE(Exists(s.Path("after")));
-    RemoveEverything(share + "\\sub");
+    for (const auto& row : refused)
+        EXPECT_TRUE(Exists(row.folder + "\\uninstall-marker.txt")) << row.entry;
+    for (const auto& row : refused)
+        DeleteFileA((row.folder + "\\uninstall-marker.txt").c_str());
+    EXPECT_EQ(Outcome.kept, std::size(refused)) << OutcomeLines();
+    EXPECT_TRUE(ValueExists(HKEY_CURRENT_USER, "UninstallTestsTop", ""));
+    EXPECT_FALSE(Exists(s.Path("after")) || Exists(product) ||
+                 ValueExists(HKEY_CURRENT_USER, "Software\\Kestova\\Vantrel Tests", ""));
+    RegDeleteKeyA(HKEY_CURRENT_USER, "UninstallTestsTop");
+    RemoveEverything(share + "\\uninstall-marker.txt");
 }

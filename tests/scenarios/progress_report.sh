@@ -29,10 +29,12 @@ N=$([ -z "${GUI_SHOTS:-}" ] && echo 6000 || echo 40000)
 (cd "$(unix_path "$W\\many")" && seq -f 'f%.0f.dat' "$N" | xargs touch busy.dll)
 for i in $(seq "$N"); do printf 'file:%s\\many\\f%d.dat\r\n' "$W" "$i"; done >"$DRIVE_C/many.log"
 printf 'file:%s\\many\\busy.dll\r\ndir:%s\\many\r\n' "$W" "$W" >>"$DRIVE_C/many.log"
+clear_restart_schedule
+hold 'C:\tests\robot.exe' "$W\\many\\busy.dll"
 to_completion 'C:\many.log'
-"$WINE" 'C:\tests\robot.exe' hold "$W\\many\\busy.dll" watch 200 >"$WATCH_OUT" 2>&1 &
+"$WINE" 'C:\tests\robot.exe' watch 200 >"$WATCH_OUT" 2>&1 &
 watcher=$!
-for _ in $(seq 100); do grep -q hold "$WATCH_OUT" && break; sleep 0.1; done
+for _ in $(seq 100); do grep -q watching "$WATCH_OUT" && break; sleep 0.1; done
 press Return
 [ -z "${GUI_SHOTS:-}" ] || { robot expect page=4; screenshot page-removal.png; }
 wait "$watcher"
@@ -43,6 +45,8 @@ report_is $'at restart\t'"$W\\many\\busy.dll" $'at restart\t'"$W\\many" \
     $'totals\tremoved '$N$'\talready absent 0\tat restart 2\tkept 0\tnot listed 0'
 press Return
 expect_exit 0
+kill "$HOLDER_PID"
+clear_restart_schedule
 
 K='C:\Vantrel Kept'
 write_file "$K\\data\\app.dat" x

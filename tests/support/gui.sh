@@ -47,12 +47,18 @@ start() {  # [--temp DIR] PROGRAM ARGUMENTS...: the uninstaller, in the backgrou
     "$WINE" 'C:\tests\robot.exe' run "$@" >"$RUN_OUT" 2>&1 &
     PROGRAM_PID=$!
 }
-expect_exit() {
-    local code=0
-    wait "$PROGRAM_PID" || code=$?
+expect_exit() {  # as the robot tells it: a Unix exit status keeps only the low 8 bits
+    wait "$PROGRAM_PID"
     PROGRAM_PID=
-    check "$(cat "$RUN_OUT"), want $1" [ "$code" -eq "$1" ]
+    check "$(cat "$RUN_OUT"), want $1" grep -q "^exit code $1 " "$RUN_OUT"
 }
+hold() {  # robot (Windows path), file: the robot holds the file open for a minute, meanwhile
+    "$WINE" "$1" hold "$2" 60000 >"$UNINSTALL_BUILD/wine-state/held.out" &
+    HOLDER_PID=$!
+    for _ in $(seq 100); do grep -qs holding "$UNINSTALL_BUILD/wine-state/held.out" && return; sleep 0.2; done
+    check "holding $2" false
+}
+took() { sed -n 's/^exit code .* after \([0-9]*\) ms.*/\1/p' "$RUN_OUT"; }  # the last run's time
 # Enter on each page as soon as it opens.
 walk_through() { for page in 1 2 3; do robot expect "page=$page focus=ok"; press Return; done; }
 
@@ -73,15 +79,17 @@ screenshot() {  # file name: the window that takes keys, cropped from the screen
 }
 
 # The helpers of this prefix that run (the bracket keeps grep from finding itself), and their
-# copies in the temporary directory, the default one or $1.
+# copies, of any name, in the temporary directory, the default one or $1; a file the scenario
+# planted there under the copy's name ($PLANTED, a Unix path) is none.
 helpers() {
     grep -lsa 'uninstall[v]x' /proc/[0-9]*/cmdline | while read -r cmdline; do
         tr '\0' '\n' <"${cmdline%cmdline}environ" 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX" && echo "$cmdline"
     done
-    ls "$DRIVE_C"/users/*/AppData/Local/Temp/uninstallvx.exe ${1:+"$(unix_path "$1")/uninstallvx.exe"} 2>/dev/null
+    ls "$DRIVE_C"/users/*/AppData/Local/Temp/uninstallvx*.exe ${1:+"$(unix_path "$1")"/uninstallvx*.exe} 2>/dev/null |
+        grep -vxF "${PLANTED:-none}"
 }
-# After the wizard: the helper waits a second, removes the deferred paths and ends, and its copy
-# vanishes with it. Waits up to 15 s for all of that.
+# After the wizard: the helper waits for the uninstaller to end, removes the deferred paths and
+# ends, and its copy vanishes with it. Waits up to 15 s for all of that.
 expect_helper_removes() {  # temporary directory or "", then the deferred paths
     local deadline=$((SECONDS + 15)) path
     while [ "$SECONDS" -lt "$deadline" ] && [ -n "$(helpers "$1"; for path in "${@:2}"; do
@@ -91,13 +99,16 @@ expect_helper_removes() {  # temporary directory or "", then the deferred paths
     expect_gone "${@:2}"
     check "the helper has ended and its copy is gone" [ -z "$(helpers "$1")" ]
 }
-# After a stop, once the program has ended: no helper runs (it would have started before the
-# program ended, and lives for a second at least), so the deferred paths stay.
+# After a stop, once the program has ended: no helper runs (it is started before the program
+# ends, and waits for that end), so the deferred paths stay.
 expect_no_helper() { check "no helper was started" [ -z "$(helpers)" ]; expect_there "$@"; }
+# What the system is to remove at the next restart; a scenario that leaves paths there clears it.
+SCHEDULE=('HKLM\System\CurrentControlSet\Control\Session Manager' PendingFileRenameOperations)
+clear_restart_schedule() { reg delete "${SCHEDULE[0]}" /v "${SCHEDULE[1]}" /f; }
 
-# A Vantrel installation as its installer leaves it, and the log that lists it: the program in
-# "bin" (listed with a trailing backslash), files, an empty directory, a tree, a shortcut, a
-# folder of the user's that stays, registry values and keys, and an entry that is only a tag.
+# A Vantrel installation as its installer leaves it, and the log that lists it: the install
+# folder first, the program in "bin" (listed with a trailing backslash), files, an empty
+# directory, a tree, a shortcut, a folder of the user's that stays, registry values and keys, and an entry that is only a tag.
 DEMO_KEY='HKCU\Software\Kestova\Vantrel'
 DEMO_MACHINE_KEY='HKLM\Software\Kestova\Vantrel'
 make_demo_install() {  # root, log
@@ -116,8 +127,8 @@ make_demo_install() {  # root, log
         "$DEMO_MACHINE_KEY /v Shared" 'HKCU\Software\Kestova\Other /v Keep'; do
         reg add $path /d x /f
     done
-    write_file "$2" 'file:' "file:$bin\\uninst.exe" "file:$root\\readme.txt" "file:$root\\docs\\guide.txt" \
-        "dir:$root\\docs" "dir:$root\\empty" "dirw:$root\\samples" "dir:$bin\\" "dir:$root" \
+    write_file "$2" "dir:$root" 'file:' "file:$bin\\uninst.exe" "file:$root\\readme.txt" "file:$root\\docs\\guide.txt" \
+        "dir:$root\\docs" "dir:$root\\empty" "dirw:$root\\samples" "dir:$bin\\" \
         'link:C:\users\Public\Desktop\Vantrel.lnk' 'dir:C:\VantrelData\settings' \
         "key:$DEMO_KEY\\InstallDir" "key:$DEMO_KEY\\Settings\\" \
         'key:HKEY_CURRENT_USER\Software\Kestova\Vantrel\' "key:$DEMO_MACHINE_KEY\\Path"

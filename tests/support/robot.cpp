@@ -4,10 +4,14 @@
 //   run [--temp DIR] EXE ARGS...  start EXE, wait up to a minute, pass its exit code on
 //   expect TEXT [MS]              wait up to MS ms (15,000) until the state line holds TEXT
 //   xid                           the X window for key presses: the question's, else the main's
-//   hold PATH                     open PATH without sharing until the robot ends
-//   watch MS                      wait for the removal page; while it is up, time how long the
-//                                 main window takes to answer a message (each within MS ms) and
-//                                 collect the counts it shows (two at least: the bar moves)
+//   hold PATH MS                  keep PATH open, shared for reading only, for MS ms (nobody
+//                                 can write, rename or delete it meanwhile); says "holding"
+//   watch MS                      wait for the removal page (saying "watching" first); while it
+//                                 is up, time how long the main window takes to answer a message
+//                                 (each within MS ms) and collect the counts it shows (two at
+//                                 least: the bar moves)
+// Started as a helper ("-u ..."), as the uninstaller would start a copy of itself planted under
+// the copy's name, it only leaves its own path with ".ran" added: proof that it was run.
 // The state line: "question=none|A|B|... page=N focus=NAME texts=A|B|...".
 // A page counts as open (N > 0) once its page operation has put the focus inside it; the
 // removal page, which takes no focus, is page 4 as soon as it exists.
@@ -84,6 +88,8 @@ static bool Expect(const std::string& text, DWORD limit)
 // GetWindowTextA reads another process's window without a message, so it cannot wait on it.
 static bool Watch(DWORD limit)
 {
+    printf("watching\n");
+    fflush(stdout);
     bool seen = Expect("page=4", 15000);
     HWND main = FindWindowA("Uninstall", "Uninstall"), page;
     DWORD probes = 0, slowest = 0;
@@ -131,6 +137,9 @@ static int Run(int argc, char** argv, int at)
 
 int main(int argc, char** argv)
 {
+    char own[MAX_PATH + 4] = "";
+    if (argc > 1 && lstrcmpiA(argv[1], "-u") == 0 && GetModuleFileNameA(nullptr, own, MAX_PATH))
+        return CloseHandle(CreateFileA(lstrcatA(own, ".ran"), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr)) ? 0 : 1;
     bool good = true;
     for (int at = 1; at < argc; ++at) {
         const std::string command = argv[at];
@@ -141,12 +150,14 @@ int main(int argc, char** argv)
             HANDLE window = GetPropA(question ? question : main, "__wine_x11_whole_window");
             printf("%llu\n", static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(window)));
             good = good && window;
-        } else if (command == "hold" && at + 1 < argc) {
-            const char* path = argv[++at];
-            bool held = CreateFileA(path, GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr) != INVALID_HANDLE_VALUE;
-            printf("%s hold %s\n", held ? "ok:" : "FAIL:", path);
+        } else if (command == "hold" && at + 2 < argc) {
+            HANDLE held = CreateFileA(argv[at + 1], GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+            good = held != INVALID_HANDLE_VALUE && good;
+            printf("%s %s\n", held != INVALID_HANDLE_VALUE ? "holding" : "FAIL: cannot hold", argv[at + 1]);
             fflush(stdout);
-            good = good && held;
+            Sleep(strtoul(argv[at + 2], nullptr, 10));
+            CloseHandle(held);
+            at += 2;
         } else if (command == "watch" && at + 1 < argc) {
             good = Watch(strtoul(argv[++at], nullptr, 10)) && good;
         } else if (command == "expect" && at + 1 < argc) {

@@ -106,3 +106,43 @@ Status ProcessLog(const Scratch& scratch, const std::string& text)
     PutFile(scratch.Path("install.log"), text);
     return ProcessInstallLog(scratch.Path("install.log").c_str());
 }
+
+std::vector<std::string> TakeRestartSchedule()
+{
+    const char key[] = "System\\CurrentControlSet\\Control\\Session Manager", name[] = "PendingFileRenameOperations";
+    std::vector<char> data(65536);
+    DWORD size = static_cast<DWORD>(data.size() - 2);
+    std::vector<std::string> paths;
+    if (RegGetValueA(HKEY_LOCAL_MACHINE, key, name, RRF_RT_REG_MULTI_SZ, nullptr, data.data(), &size) == ERROR_SUCCESS)
+        for (const char* at = data.data(); *at; at += strlen(at) + 1) {  // a path, then "": a removal
+            paths.push_back(at + (strncmp(at, "\\??\\", 4) ? 0 : 4));
+            at += strlen(at) + 1;
+        }
+    RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, key, name);
+    return paths;
+}
+
+HANDLE HoldInAnotherProcess(const std::string& path)
+{
+    std::string line = "\"" + OwnFilePath() + "\" --hold \"" + path + "\"";
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+        return nullptr;
+    CloseHandle(process.hThread);
+    for (DWORD start = GetTickCount(); GetTickCount() - start < 10000; Sleep(50)) {
+        HANDLE file = CreateFileA(path.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, 0, nullptr);
+        if (file == INVALID_HANDLE_VALUE && GetLastError() == ERROR_SHARING_VIOLATION)
+            break;
+        CloseHandle(file);
+    }
+    return process.hProcess;
+}
+
+void EndProcess(HANDLE process)
+{
+    TerminateProcess(process, 0);
+    WaitForSingleObject(process, 10000);
+    CloseHandle(process);
+}

@@ -39,5 +39,14 @@ void SetOwnPath(const std::string& path);
 std::string DeferredListText();
 std::string OwnFilePath();  // the running test program
 
+// The paths that the system is to remove at the next restart, in order, without the "\??\" it
+// puts before them. The schedule is emptied, so that no test run leaves anything to a restart.
+std::vector<std::string> TakeRestartSchedule();
+
+// Starts this test program holding `path` open without delete sharing, as a program that has
+// the file in use, and returns once it holds it; EndProcess ends it.
+HANDLE HoldInAnotherProcess(const std::string& path);
+void EndProcess(HANDLE process);
+
 // Writes `text` as an install log in `scratch` and processes it.
 Status ProcessLog(const Scratch& scratch, const std::string& text);

@@ -1,0 +1,28 @@
+#pragma once
+// What the command line asks of the program. Free of Windows.
+//   uninstall.exe [/S] [/LOG=report] [install log]     the wizard, or with /S no window at all
+//   uninstall.exe /?                                    the list of switches
+//   uninstall.exe -u "path" ...                         the temporary copy's helper mode
+// Switches begin with "/" or "-" and ignore ASCII letter case.
+
+enum StartMode {
+    StartWizard,   // the pages, then the removal
+    StartSilent,   // the same removal without any window; the exit code tells the outcome
+    StartHelper,   // the temporary copy removing the uninstaller's own paths
+    StartHelp,     // the list of switches
+    StartRefused,  // an argument that is not understood: nothing is done
+};
+
+struct StartRequest {
+    StartMode mode;
+    bool silent;             // /S was given (also with StartHelp and StartRefused)
+    const char* logPath;     // the first argument that is not a switch; null when none
+    const char* reportPath;  // from /LOG=; null for the report's place in the temporary directory
+    int helperCount;         // helper mode: the paths after "-u"
+    char** helperPaths;
+};
+
+// Reads `argc` arguments after the program's own name (`argv[0]`). After the log's path the
+// wizard ignores further arguments, as it always has; /S refuses them, since an administrator's
+// unquoted path split at its blanks must not remove what its first half names.
+StartRequest ReadCommandLine(int argc, char** argv);

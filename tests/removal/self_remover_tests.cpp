@@ -1,0 +1,94 @@
+// The self-remover with real processes: this test program is its own helper (started with "-u"
+// it runs helper mode instead of the tests), so the copy that LaunchSelfRemover makes of it
+// behaves as the uninstaller's copy would. The scenarios show the rest with the real program.
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "removal/deferred_list.h"
+#include "removal/helper_command_line.h"
+#include "removal/self_remover.h"
+#include "tests/support/test_support.h"
+
+// The uninstaller is started in its own folder (a shortcut's "Start in"), defers its paths in
+// the log's order, the install folder first, and lingers 3 s after starting the helper.
+TEST(SelfRemover, TheHelperWaitsForTheUninstallerThenRemovesItsPathsAndItself)
+{
+    Scratch s;
+    const std::string bin = s.Path("Vantrel\\bin"), own = bin + "\\uninst.exe";
+    // Empty, and as deep as the program's file: a helper that did not wait would remove it at once.
+    const std::string first = bin + "\\uninst";
+    MakeDirectory(first);
+    MakeDirectory(s.Path("temp dir"));  // blanks must not keep the copy out of helper mode
+    PutFile(own);
+    std::string command = "\"" + OwnFilePath() + "\" --uninstaller \"" + s.Path("temp dir") + "\"";
+    for (const std::string& path : {own, s.Path("Vantrel"), first, own, bin})
+        command += " \"" + path + "\"";
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION uninstaller = {};
+    ASSERT_TRUE(CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, bin.c_str(), &startup, &uninstaller));
+    Sleep(2000);
+    EXPECT_TRUE(Exists(first)) << "removed before the uninstaller ended";
+    EXPECT_EQ(WaitForSingleObject(uninstaller.hProcess, 10000), WAIT_OBJECT_0);
+    CloseHandle(uninstaller.hThread);
+    CloseHandle(uninstaller.hProcess);
+    for (DWORD start = GetTickCount(); (Exists(s.Path("Vantrel")) || !ListDirectory(s.Path("temp dir")).empty()) &&
+                                       GetTickCount() - start < 30000;)
+        Sleep(100);
+    EXPECT_FALSE(Exists(s.Path("Vantrel")));
+    EXPECT_TRUE(ListDirectory(s.Path("temp dir")).empty()) << "the copy is gone with the helper";
+    EXPECT_TRUE(TakeRestartSchedule().empty());
+}
+
+TEST(RestartSchedule, WithoutAHelperEveryDeferredPathIsScheduledFilesFirst)
+{
+    Scratch s;
+    const std::string own = s.Path("Vantrel\\bin\\uninst.exe");
+    PutFile(own);
+    SetOwnPath(own);
+    for (const std::string& path : {s.Path("Vantrel"), s.Path("Vantrel\\bin\\"), own})
+        DeferIfOwnPath(path.c_str());
+    TakeRestartSchedule();
+    char temporary[MAX_PATH] = "";
+    GetEnvironmentVariableA("TMP", temporary, sizeof temporary);
+    SetEnvironmentVariableA("TMP", s.Path("missing").c_str());  // where no copy can be made
+    LaunchSelfRemover();
+    SetEnvironmentVariableA("TMP", temporary);
+    EXPECT_EQ(TakeRestartSchedule(), (std::vector<std::string>{own, s.Path("Vantrel\\bin"), s.Path("Vantrel")}));
+    EXPECT_TRUE(Exists(own));
+    SetOwnPath("");
+}
+
+// "--uninstaller TEMP OWN PATHS...": stands in for the uninstaller with OWN as its file, holding
+// it open as a running program does. The file that is copied is this program.
+static int RunAsUninstaller(char** arguments, int count)
+{
+    SetEnvironmentVariableA("TMP", arguments[0]);
+    SetOwnPath(arguments[1]);
+    for (int i = 2; i < count; ++i)
+        DeferIfOwnPath(arguments[i]);
+    HANDLE own = CreateFileA(arguments[1], GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    strcpy(OwnPath, OwnFilePath().c_str());
+    LaunchSelfRemover();
+    Sleep(3000);
+    CloseHandle(own);
+    return 0;
+}
+
+// The main of engine_tests. "--hold PATH": holds PATH open without delete sharing for two
+// minutes, as another program that has a file in use.
+int main(int argc, char** argv)
+{
+    if (argc > 2 && strcmp(argv[1], "--hold") == 0) {
+        CreateFileA(argv[2], GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+        Sleep(120000);  // the test ends it long before
+        return 0;
+    }
+    if (argc > 1 && IsHelperSwitch(argv[1]))
+        return RunHelperMode(argc - 2, argv + 2), 0;
+    if (argc > 3 && strcmp(argv[1], "--uninstaller") == 0)
+        return RunAsUninstaller(argv + 2, argc - 2);
+    testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}

@@ -1,0 +1,62 @@
+#!/usr/bin/env bash
+# An administrator's unattended removal: /S shows no window and no message box at all, does what
+# the wizard does after Continue (the helper included), and tells the outcome by its exit code;
+# /LOG= puts the report where it is asked. Every run is watched on the display.
+source "$(dirname "$0")/../support/gui.sh"
+
+R='C:\Vantrel Silent'
+PROGRAM="$R\\bin\\uninst.exe"
+silent() {  # exit code wanted, then the arguments after the program
+    local before
+    before=$(xdotool search --onlyvisible --name '' 2>/dev/null | sort)
+    start "$PROGRAM" "${@:2}"
+    while kill -0 "$PROGRAM_PID" 2>/dev/null; do xdotool search --onlyvisible --name '' 2>/dev/null; sleep 0.05; done |
+        sort -u >"$UNINSTALL_BUILD/wine-state/seen.out"
+    expect_exit "$1"
+    check "no window appeared during ${*:2}" [ -z "$(comm -13 <(echo "$before") "$UNINSTALL_BUILD/wine-state/seen.out")" ]
+}
+rm -rf "$(unix_path "$R")"
+install_program "$PROGRAM"
+write_file "$R\\readme.txt" x
+write_file "$R\\tree\\sub\\a.txt" x
+write_file "$R\\data\\user.cfg" 'the user made this'
+write_file "$R\\held.dll" x
+write_file "$R\\once.txt" x
+reg add 'HKCU\Software\Kestova\Silent' /v Path /d x /f
+write_file 'C:\VantrelLogs\clean.log' "dir:$R" "file:$R\\readme.txt" "dirw:$R\\tree" "file:$PROGRAM" "dir:$R\\bin" \
+    'key:HKCU\Software\Kestova\Silent\'
+write_file 'C:\VantrelLogs\kept.log' "dir:$R\\data"
+write_file 'C:\VantrelLogs\held.log' "file:$R\\held.dll"
+write_file 'C:\VantrelLogs\once.log' "file:$R\\once.txt"
+
+# Nothing is done: no log, a missing log, an argument not understood; /? lists the switches in a
+# box that /S does not show.
+silent 2 /S
+silent 2 -s 'C:\VantrelLogs\missing.log'
+silent 87 /S /X 'C:\VantrelLogs\once.log'
+silent 87 /S 'C:\VantrelLogs\once.log' extra
+silent 0 /s /? 'C:\VantrelLogs\once.log'
+expect_there "$R\\once.txt" "$R\\readme.txt"
+
+# A directory the log cannot empty: items are left, and the report says which and why.
+silent 1603 /S '/LOG=C:\VantrelLogs\kept report.txt' 'C:\VantrelLogs\kept.log'
+expect_there "$R\\data\\user.cfg"
+check "the report names the kept folder and why" \
+    grep -q "$(printf '%s' "$R\\data" | sed 's/\\/\\\\/g').*145" "$(unix_path 'C:\VantrelLogs\kept report.txt')"
+# A report that cannot be written where it is asked: 1603, after the removal all the same.
+silent 1603 /S '/LOG=C:\No Such Folder\report.txt' 'C:\VantrelLogs\once.log'
+expect_gone "$R\\once.txt"
+# A file in use: a restart finishes the removal.
+hold 'C:\tests\robot.exe' "$R\\held.dll"
+silent 3010 /S 'C:\VantrelLogs\held.log'
+kill "$HOLDER_PID"
+check "the restart schedule holds the file in use" \
+    grep -qi 'held.dll' <("$WINE" reg query "${SCHEDULE[0]}" /v "${SCHEDULE[1]}")
+clear_restart_schedule
+# Everything removed: 0, and the helper takes the program and its folders.
+rm -rf "$(unix_path "$R\\data")" "$(unix_path "$R\\held.dll")"
+silent 0 /S 'C:\VantrelLogs\clean.log'
+reg_expect absent 'HKCU\Software\Kestova\Silent'
+expect_gone "$R\\readme.txt" "$R\\tree"
+expect_helper_removes '' "$PROGRAM" "$R\\bin" "$R"
+finish
