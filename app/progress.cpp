@@ -14,16 +14,17 @@ static DWORD LastShown;
 
 static void ShowProgress(const char* what)
 {
-    DWORD now = GetTickCount();
-    if (now - LastShown < ProgressInterval)
+    if (GetTickCount() - LastShown < ProgressInterval)
         return;
-    LastShown = now;
     // The removal may still read the record of its last failure; nothing the window does in
     // between may change it.
     ErrorRecord saved = TheErrorRecord;
     SetRemovalProgress(Outcome.applied, Outcome.entries, what);
     HandleWaitingMessages();
     TheErrorRecord = saved;
+    // Counted from the end of the drawing: however slow the display, the removal gets its
+    // share of the time.
+    LastShown = GetTickCount();
 }
 
 void StartRemovalProgress()
