@@ -5,11 +5,14 @@
 #include <cstdlib>
 
 #include "app/command_line.h"
+#include "app/completion.h"
 #include "app/dll_search.h"
 #include "app/program.h"
+#include "app/progress.h"
 #include "removal/deferred_list.h"
 #include "removal/install_log.h"
 #include "removal/outcome.h"
+#include "removal/path_text.h"
 #include "removal/report.h"
 #include "removal/self_remover.h"
 #include "sysops/checked.h"
@@ -35,24 +38,32 @@ static const char UsageText[] =
     "/LOG=report\tWrites the removal report to this file instead of the temporary folder.\n"
     "/?\tShows this list.";
 
+// The report that this run wrote; empty while none was.
+static char ReportWritten[PathBufferSize];
+
 // The report of the run, to the file that /LOG= names or else to its place in the temporary
 // directory. False only when a file named by /LOG= could not be written: a report that was
 // not asked for never fails the removal.
 static bool WriteReportOfRun(const char* reportPath)
 {
-    if (reportPath)
-        return WriteRemovalReport(reportPath);
-    char path[MAX_PATH];
-    if (DefaultReportPath(path, sizeof path))
-        WriteRemovalReport(path);
-    return true;
+    bool placed = reportPath ? CopyBounded(ReportWritten, sizeof ReportWritten, reportPath)
+                             : DefaultReportPath(ReportWritten, sizeof ReportWritten);
+    if (placed && WriteRemovalReport(ReportWritten))
+        return true;
+    ReportWritten[0] = '\0';
+    return !reportPath;
 }
 
-// The removal after the confirmation: every entry of the log, then the report.
-static void RunRemoval(const char* logPath, const char* reportPath)
+// The removal after the confirmation: every entry of the log, then the report. What became of
+// each entry is in Outcome, the report's path in ReportWritten.
+static RemovalRun RunRemoval(const char* logPath, const char* reportPath)
 {
-    if (logPath && !ProcessInstallLog(logPath))
-        WriteReportOfRun(reportPath);
+    if (!logPath)
+        return NoLogGiven;
+    if (ProcessInstallLog(logPath))
+        return LogNotRead;
+    WriteReportOfRun(reportPath);
+    return LogApplied;
 }
 
 Status RunWizard(const StartRequest& request)
@@ -61,9 +72,10 @@ Status RunWizard(const StartRequest& request)
         ShowPrompt1("This program will remove Kestova's Vantrel from your computer", "", "");
     } while (ShowPrompt2("You are now ready to remove Vantrel.", "Click on Continue to commence.",
                          "") == PageBack);
-    RunRemoval(request.logPath, request.reportPath);
-    ShowPrompt3("", "The removal of Vantrel is now complete.",
-                "Click on OK to finish this program");
+    StartRemovalProgress();
+    RemovalRun run = RunRemoval(request.logPath, request.reportPath);
+    EndRemovalProgress();
+    ShowCompletion(run, ReportWritten);
     return Succeeded;
 }
 

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds the benchmark, runs it in a Wine prefix of its own and prints the ratio line last.
-#   bench/run.sh [--scale F] [--reps N]       (defaults: 1 and 5)
+#   bench/run.sh [--scale F] [--reps N] [--progress 0|1]   (defaults: 1, 5, 1: the page shown)
 #   bench/run.sh --log-memory MIB             (peak memory while reading a log of MIB MiB)
 set -euo pipefail
 cd "$(dirname "$0")/.."

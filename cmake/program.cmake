@@ -4,8 +4,11 @@ add_executable(uninstall WIN32
   app/main.cpp
   app/command_line.cpp
   app/dll_search.cpp
+  app/completion.cpp
+  app/progress.cpp
   ui/page_loop.cpp
   ui/pages.cpp
+  ui/removal_page.cpp
   ui/window_class.cpp
   resources/uninstall.rc
 )
@@ -18,15 +21,6 @@ set_target_properties(uninstall PROPERTIES
 # Small and self-contained: only system DLLs and the C runtime are imported.
 target_compile_options(uninstall PRIVATE $<$<COMPILE_LANGUAGE:CXX>:-Os>)
 target_link_options(uninstall PRIVATE -mwindows -static -s -Wl,--gc-sections)
-# The manifest names the processor the program is built for: X86 for the shipped exe, amd64 for
-# the 64-bit test build, which Windows would otherwise refuse to start.
-if(CMAKE_SIZEOF_VOID_P EQUAL 8)
-  set(MANIFEST_ARCHITECTURE amd64)
-else()
-  set(MANIFEST_ARCHITECTURE X86)
-endif()
-configure_file(resources/uninstall.manifest.in ${CMAKE_BINARY_DIR}/resources/uninstall.manifest
-  @ONLY)
 # The resource compiler finds the icon in the source tree and the manifest in the build tree.
 target_include_directories(uninstall BEFORE PRIVATE ${CMAKE_BINARY_DIR})
 set_source_files_properties(resources/uninstall.rc PROPERTIES OBJECT_DEPENDS

@@ -163,8 +163,10 @@ Status ProcessInstallLog(const char* path)
 {
     EntryInfo info;
     QueryEntryInfo(path, &info);
+    // Nothing to apply is a failure of the run, not a removal that went well.
     if (info.kind != EntryFile)
-        return Succeeded;
+        return FailWithCode(info.kind == EntryAbsent ? ERROR_FILE_NOT_FOUND : ERROR_ACCESS_DENIED,
+                            "ReadFile", "%s", path);
     char* buffer;
     Status status = ReadInstallLog(path, info, &buffer);
     if (status)

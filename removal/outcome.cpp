@@ -7,6 +7,7 @@
 #include "sysops/error_record.h"
 
 RemovalOutcome Outcome;
+ProgressHandler RemovalProgress;
 
 static char* Lines;
 static size_t LinesUsed;
@@ -87,6 +88,8 @@ OutcomeKind NoteOutcome(OutcomeKind kind, const char* what)
     ++*counts[kind];
     if (kind != OutcomeRemoved)
         AddLine(kind, what);
+    if (RemovalProgress)
+        RemovalProgress(what);
     return kind;
 }
 

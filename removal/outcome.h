@@ -24,6 +24,11 @@ struct RemovalOutcome {
 
 extern RemovalOutcome Outcome;
 
+// Called with the path of each outcome once it is noted, while the removal runs; null: nothing.
+// A window set here can answer during a long removal: the program's one thread is busy in it.
+using ProgressHandler = void (*)(const char* what);
+extern ProgressHandler RemovalProgress;
+
 // Counts one outcome and returns `kind`. Every outcome other than removed also adds a line to
 // the text below; a kept one takes its reason from the error record, so it is noted right after
 // the call that failed. `what` is the path or the "key:" argument.

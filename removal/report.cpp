@@ -1,20 +1,48 @@
 #include "removal/report.h"
+
 #include <windows.h>
-#include <cstring>
+
 #include "removal/outcome.h"
+#include "removal/path_text.h"
+#include "sysops/checked.h"
+#include "sysops/file_helpers.h"
+
+static const char ReportName[] = "Vantrel removal report.txt";
+
+static Status WriteTotals(HANDLE file)
+{
+    char totals[160];
+    FormatText(totals, sizeof totals,
+               "totals\tremoved %u\talready absent %u\tat restart %u\tkept %u\tnot listed %u\r\n",
+               Outcome.removed, Outcome.absent, Outcome.atRestart, Outcome.kept,
+               Outcome.linesLeftOut);
+    return WriteWholeText(file, totals);
+}
+
 bool WriteRemovalReport(const char* path)
 {
-    HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
-    DWORD written;
-    const char* lines = OutcomeLines();
-    BOOL ok = WriteFile(file, lines, (DWORD)strlen(lines), &written, nullptr);
-    return CloseHandle(file) && ok;
+    HANDLE file;
+    if (CheckedCreateFile(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                          nullptr, &file))
+        return false;
+    Status status = WriteWholeText(file, OutcomeLines());
+    if (!status)
+        status = WriteTotals(file);
+    if (!CloseKeepingFirst(file, status))
+        return true;
+    // Half a report would tell the user less than none: it would pass for the whole list.
+    CheckedDeleteFile(path);
+    return false;
 }
+
 bool DefaultReportPath(char* out, size_t size)
 {
-    DWORD length = GetTempPathA((DWORD)size, out);
-    if (length == 0 || length + 32 >= size) return false;
-    strcat(out, "Vantrel removal report.txt");
-    return true;
+    char directory[PathBufferSize];
+    DWORD length = GetTempPathA(sizeof directory, directory);
+    if (length != 0 && length < sizeof directory && CopyBounded(out, size, directory) &&
+        AppendComponent(out, size, ReportName))
+        return true;
+    if (size > 0)
+        out[0] = '\0';
+    return false;
 }

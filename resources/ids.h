@@ -12,3 +12,7 @@
 #define ID_P3_LINE1 1018
 #define ID_P3_LINE2 1019
 #define ID_P3_LINE3 1020
+#define ID_RM_LINE 1021
+#define ID_RM_BAR 1022
+#define ID_RM_COUNT 1023
+#define ID_RM_ITEM 1024

@@ -49,6 +49,9 @@ start)
         seal_prefix
         touch "$WINEPREFIX/.sealed"
     fi
+    # The 32-bit Wine looks for its own fonts beside its data directory, where Debian has none,
+    # and then draws the title-bar buttons as letters: it finds them in the prefix.
+    cp -u /usr/share/wine/fonts/* "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
     ;;
 stop)
     /usr/lib/wine/wineserver -k 2>/dev/null || true

@@ -25,6 +25,14 @@ Status CheckedReadFile(HANDLE file, void* buffer, DWORD count, DWORD* read)
     return FailWithLastError("ReadFile", nullptr);
 }
 
+Status CheckedWriteFile(HANDLE file, const void* buffer, DWORD count, DWORD* written)
+{
+    *written = 0;
+    if (WriteFile(file, buffer, count, written, nullptr))
+        return Succeeded;
+    return FailWithLastError("WriteFile", nullptr);
+}
+
 Status CheckedDeleteFile(const char* path)
 {
     if (DeleteFileA(path))

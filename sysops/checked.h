@@ -11,6 +11,7 @@ Status CheckedCreateFile(const char* path, DWORD access, DWORD share,
                          HANDLE templateFile, HANDLE* file);
 Status CheckedCloseHandle(HANDLE handle);
 Status CheckedReadFile(HANDLE file, void* buffer, DWORD count, DWORD* read);
+Status CheckedWriteFile(HANDLE file, const void* buffer, DWORD count, DWORD* written);
 Status CheckedDeleteFile(const char* path);
 Status CheckedRemoveDirectory(const char* path);
 Status CheckedSetFileAttributes(const char* path, DWORD attributes);

@@ -1,5 +1,7 @@
 #include "sysops/file_helpers.h"
 
+#include <cstring>
+
 #include "sysops/checked.h"
 
 Status QueryEntryInfo(const char* path, EntryInfo* info)
@@ -43,6 +45,23 @@ Status ReadWholeFile(HANDLE file, char* buffer, int32_t count)
             read = static_cast<DWORD>(count);
         buffer += read;
         count -= static_cast<int32_t>(read);
+    }
+    return Succeeded;
+}
+
+Status WriteWholeText(HANDLE file, const char* text)
+{
+    for (size_t left = strlen(text); left > 0;) {
+        DWORD count = left > 0x40000000u ? 0x40000000u : static_cast<DWORD>(left);
+        DWORD written;
+        Status status = CheckedWriteFile(file, text, count, &written);
+        if (status)
+            return status;
+        // A disk file takes all or fails; nothing taken would loop for ever.
+        if (written == 0 || written > count)
+            return FailWithCode(ERROR_WRITE_FAULT, "WriteFile", nullptr);
+        text += written;
+        left -= written;
     }
     return Succeeded;
 }

@@ -12,6 +12,8 @@ Status QueryEntryInfo(const char* path, EntryInfo* info);
 Status OpenForReading(const char* path, HANDLE* file);
 // Reads until `count` bytes have arrived or the file ends.
 Status ReadWholeFile(HANDLE file, char* buffer, int32_t count);
+// Writes the whole of `text`, its terminator left out.
+Status WriteWholeText(HANDLE file, const char* text);
 // Closes always; keeps `earlier` when it is a failure.
 Status CloseKeepingFirst(HANDLE file, Status earlier);
 // Takes the read-only attribute off, leaving every other attribute that can be set as it was

@@ -17,6 +17,14 @@ void FormatBounded(char* out, size_t size, const char* format, va_list arguments
     out[size - 1] = '\0';
 }
 
+void FormatText(char* out, size_t size, const char* format, ...)
+{
+    va_list arguments;
+    va_start(arguments, format);
+    FormatBounded(out, size, format, arguments);
+    va_end(arguments);
+}
+
 static void AppendFormatted(char* text, size_t size, const char* format, ...)
 {
     size_t used = strnlen(text, size - 1);

@@ -10,6 +10,8 @@ constexpr size_t RecordDetailSize = 512;   // a formatted detail, terminator inc
 // printf into `out`, cut to `size` - 1 characters and always terminated, whichever C runtime
 // supplies vsnprintf (the Windows one leaves a cut text unterminated).
 void FormatBounded(char* out, size_t size, const char* format, va_list arguments);
+void FormatText(char* out, size_t size, const char* format, ...)
+    __attribute__((format(printf, 3, 4)));
 
 // Appends "(label) (code) (detail)", or "(label) (code)" when `detail` is null, directly after
 // the text already in `text`, cutting the whole so that it and its terminator fit `size`.

@@ -43,18 +43,36 @@ static HWND DialogFor(HWND window)
     return window;
 }
 
+static void HandleMessage(MSG* message)
+{
+    if (!IsDialogMessageA(DialogFor(message->hwnd), message)) {
+        TranslateMessage(message);
+        DispatchMessageA(message);
+    }
+}
+
 void RunPageLoop()
 {
     MSG message;
     // The flag is tested after the fetch: the message that arrives after EndPage is dropped.
-    while (GetMessageA(&message, nullptr, 0, 0) != 0 && PageRunning) {
-        if (!IsDialogMessageA(DialogFor(message.hwnd), &message)) {
-            TranslateMessage(&message);
-            DispatchMessageA(&message);
-        }
-    }
+    while (GetMessageA(&message, nullptr, 0, 0) != 0 && PageRunning)
+        HandleMessage(&message);
     if (PageRunning)
         exit(0);
+}
+
+void HandleWaitingMessages()
+{
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+        // Nothing asks to quit while the removal runs; should something, the page loop that
+        // follows still ends the program.
+        if (message.message == WM_QUIT) {
+            PostQuitMessage(static_cast<int>(message.wParam));
+            return;
+        }
+        HandleMessage(&message);
+    }
 }
 
 void ConfirmStop(HWND owner)

@@ -27,6 +27,10 @@ Status EndPage();
 // message. The quit message while PageRunning is set ends the process with exit code 0.
 void RunPageLoop();
 
+// Handles the messages that are waiting, as the page loop would, and returns without waiting
+// for more: the window answers while the one thread is busy elsewhere.
+void HandleWaitingMessages();
+
 // Asks whether to stop; Yes posts the quit message, which ends the process at the next fetch.
 void ConfirmStop(HWND owner);
 

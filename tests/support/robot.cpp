@@ -6,12 +6,18 @@
 //   xid                           the X window for key presses: the question's, else the main's
 //   hold PATH MS                  keep PATH open, shared for reading only, for MS ms (nobody
 //                                 can write, rename or delete it meanwhile); says "holding"
+//   watch MS                      wait for the removal page (saying "watching" first); while it
+//                                 is up, time how long the main window takes to answer a message
+//                                 (each within MS ms) and collect the counts it shows (two at
+//                                 least: the bar moves)
 // Started as a helper ("-u ..."), as the uninstaller would start a copy of itself planted under
 // the copy's name, it only leaves its own path with ".ran" added: proof that it was run.
 // The state line: "question=none|A|B|... page=N focus=NAME texts=A|B|...".
-// A page counts as open (N > 0) once its page operation has put the focus inside it.
+// A page counts as open (N > 0) once its page operation has put the focus inside it; the
+// removal page, which takes no focus, is page 4 as soon as it exists.
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -62,7 +68,7 @@ static std::string State()
     thread.cbSize = sizeof thread;
     GetGUIThreadInfo(GetWindowThreadProcessId(main, nullptr), &thread);
     bool open = page && thread.hwndFocus && GetParent(thread.hwndFocus) == page;
-    int number = !open ? 0 : GetDlgItem(page, ID_P1_LINE1) ? 1 : GetDlgItem(page, ID_BACK) ? 2 : 3;
+    int number = GetDlgItem(page, ID_RM_BAR) ? 4 : !open ? 0 : GetDlgItem(page, ID_P1_LINE1) ? 1 : GetDlgItem(page, ID_BACK) ? 2 : 3;
     int focus = open ? GetDlgCtrlID(thread.hwndFocus) : 0;
     const char* name = focus == IDOK ? "ok" : focus == IDCANCEL ? "cancel" : focus == ID_BACK ? "back" : "none";
     return "question=" + (question ? Texts(question) : "none") + " page=" + std::to_string(number) +
@@ -76,6 +82,32 @@ static bool Expect(const std::string& text, DWORD limit)
         Sleep(50);
     bool good = state.find(text) != std::string::npos;
     printf("%s expect \"%s\": %s\n", good ? "ok:" : "FAIL:", text.c_str(), state.c_str());
+    return good;
+}
+
+// GetWindowTextA reads another process's window without a message, so it cannot wait on it.
+static bool Watch(DWORD limit)
+{
+    printf("watching\n");
+    fflush(stdout);
+    bool seen = Expect("page=4", 15000);
+    HWND main = FindWindowA("Uninstall", "Uninstall"), page;
+    DWORD probes = 0, slowest = 0;
+    std::string counts, last;
+    while ((page = FindWindowExA(main, nullptr, "Uninstall", nullptr)) && GetDlgItem(page, ID_RM_BAR)) {
+        DWORD start = GetTickCount();
+        DWORD_PTR result;
+        bool answered = SendMessageTimeoutA(main, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &result);
+        slowest = std::max(slowest, answered ? GetTickCount() - start : 5000);
+        ++probes;
+        char count[64] = "";
+        GetWindowTextA(GetDlgItem(page, ID_RM_COUNT), count, sizeof count);
+        counts += count != last ? (last = count) + "; " : "";
+        Sleep(20);
+    }
+    bool good = seen && probes >= 3 && slowest <= limit && counts.find(';') != counts.rfind(';');
+    printf("%s %lu probes, slowest answer %lu ms (limit %lu), counts seen: %s\n", good ? "ok:" : "FAIL:", probes,
+           slowest, limit, counts.c_str());
     return good;
 }
 
@@ -126,6 +158,8 @@ int main(int argc, char** argv)
             Sleep(strtoul(argv[at + 2], nullptr, 10));
             CloseHandle(held);
             at += 2;
+        } else if (command == "watch" && at + 1 < argc) {
+            good = Watch(strtoul(argv[++at], nullptr, 10)) && good;
         } else if (command == "expect" && at + 1 < argc) {
             const std::string text = argv[++at];
             good = Expect(text, at + 1 < argc && isdigit(argv[at + 1][0]) ? strtoul(argv[++at], nullptr, 10) : 15000) && good;

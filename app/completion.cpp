@@ -1,0 +1,54 @@
+#include "app/completion.h"
+
+#include "removal/outcome.h"
+#include "sysops/record_text.h"
+#include "ui/pages.h"
+
+static const char Finish[] = "Click on OK to finish this program";
+
+static const char* Items(uint32_t count)
+{
+    return count == 1 ? "item" : "items";
+}
+
+// The first two lines when something stayed: what is left, and what the restart takes.
+static void DescribeLeftovers(char* left, char* restart, size_t size)
+{
+    left[0] = restart[0] = '\0';
+    if (Outcome.kept > 0)
+        FormatText(left, size, "The removal of Vantrel is not complete: %u %s left on this computer.",
+                   Outcome.kept, Outcome.kept == 1 ? "item is" : "items are");
+    if (Outcome.kept > 0 && Outcome.atRestart > 0)
+        FormatText(restart, size, "%u more %s will be removed when Windows restarts.",
+                   Outcome.atRestart, Items(Outcome.atRestart));
+    else if (Outcome.atRestart > 0)
+        FormatText(restart, size,
+                   "A restart of Windows finishes the removal of Vantrel: %u %s in use will be "
+                   "removed then.",
+                   Outcome.atRestart, Items(Outcome.atRestart));
+}
+
+static void ShowLeftovers(const char* report)
+{
+    char left[160], restart[160], last[400];
+    DescribeLeftovers(left, restart, sizeof left);
+    if (report[0])
+        FormatText(last, sizeof last, "They are listed in the report %s\r\n%s", report, Finish);
+    else
+        FormatText(last, sizeof last, "The report that would list them could not be written.\r\n%s",
+                   Finish);
+    ShowPrompt3(left, restart, last);
+}
+
+void ShowCompletion(RemovalRun run, const char* report)
+{
+    if (run == NoLogGiven)
+        ShowPrompt3("", "Nothing was removed: this program was started without an install log.",
+                    Finish);
+    else if (run == LogNotRead)
+        ShowPrompt3("", "Nothing was removed: the install log could not be read.", Finish);
+    else if (Outcome.kept > 0 || Outcome.atRestart > 0)
+        ShowLeftovers(report);
+    else
+        ShowPrompt3("", "The removal of Vantrel is now complete.", Finish);
+}

@@ -1,0 +1,9 @@
+#pragma once
+// The removal page following the removal, between the confirmation and the completion page.
+
+// Shows the removal page and has the removal report to it from now on. Without the page the
+// removal runs all the same, unseen.
+void StartRemovalProgress();
+
+// Ends the page; the removal no longer reports to it.
+void EndRemovalProgress();
