@@ -35,7 +35,7 @@ Status RemoveTreeEntry(const char* argument)
         return FailWithCode(ERROR_FILENAME_EXCED_RANGE, "RemoveTree", "%s", argument);
     if (!IsSafeTreeRoot(path))
         return FailWithCode(ERROR_INVALID_PARAMETER, "RemoveTree", "%s", argument);
-    if (IsProtectedFolder(path))
+    if (IsProtectedFolder(path, true))
         return RefuseProtected("RemoveTree", argument);
     if (DeferIfOwnPath(path)) {
         NoteOutcome(OutcomeRemoved, path);
@@ -66,7 +66,9 @@ static Status RemoveDirectoryEntry(const char* path, size_t length)
 {
     if (length >= PathBufferSize)
         return FailWithCode(ERROR_FILENAME_EXCED_RANGE, "Remove Directory", "%s", path);
-    if (IsProtectedFolder(path))
+    // An empty folder alone goes, and the system's folders are never empty: the plain spelling
+    // is checked, without opening each of the many folders a log lists.
+    if (IsProtectedFolder(path, false))
         return RefuseProtected("Remove Directory", path);
     if (DeferIfOwnPath(path)) {
         NoteOutcome(OutcomeRemoved, path);

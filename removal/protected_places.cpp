@@ -190,7 +190,7 @@ static void FindProtectedFolders()
         AddKeyFolders(source);
 }
 
-bool IsProtectedFolder(const char* path)
+bool IsProtectedFolder(const char* path, bool anySpelling)
 {
     FindProtectedFolders();
     // Without the list no folder can be told apart from a protected one.
@@ -203,7 +203,7 @@ bool IsProtectedFolder(const char* path)
         if (EqualIgnoringCase(Folders[i].path, resolved))
             return true;
     FolderIdentity identity;
-    if (!IdentifyFolder(resolved, &identity))
+    if (!anySpelling || !IdentifyFolder(resolved, &identity))
         return false;
     for (size_t i = 0; i < FolderCount; ++i)
         if (Folders[i].identified && SameIdentity(Folders[i].identity, identity))
