@@ -41,6 +41,23 @@ static size_t QuotedEntryLength(const char* entry)
     return static_cast<size_t>(close - entry) + 1;
 }
 
+// The next quoted path of a DeferredList text at or after *at: *at moves to its opening quote
+// and *length takes its length, both quotes included. Text that is not a path the list wrote
+// is skipped to the next blank and counted in *skipped. False at the end of the text.
+static bool NextQuotedPath(const char** at, size_t* length, int* skipped)
+{
+    for (;;) {
+        *at += strspn(*at, " ");
+        if (**at == '\0')
+            return false;
+        *length = **at == '"' ? QuotedEntryLength(*at) : 0;
+        if (*length != 0)
+            return true;
+        ++*skipped;
+        *at += strcspn(*at, " ");
+    }
+}
+
 // Appends `length` characters of `text` after the `*used` characters already in `out`, when
 // they and the terminator fit; else changes nothing.
 static bool AppendFitting(char* out, size_t size, size_t* used, const char* text, size_t length)
@@ -67,18 +84,7 @@ int BuildHelperCommandLine(char* out, size_t size, const char* copyPath, const c
     }
     int omitted = 0;
     const char* at = deferred ? deferred : "";
-    while (*at) {
-        if (*at == ' ') {
-            ++at;
-            continue;
-        }
-        size_t length = *at == '"' ? QuotedEntryLength(at) : 0;
-        if (length == 0) {
-            // Not a path the list wrote: skip to the next blank.
-            ++omitted;
-            at += strcspn(at, " ");
-            continue;
-        }
+    for (size_t length; NextQuotedPath(&at, &length, &omitted); at += length) {
         size_t before = used;
         if (!AppendFitting(out, size, &used, " ", 1) ||
             !AppendFitting(out, size, &used, at, length)) {
@@ -86,7 +92,6 @@ int BuildHelperCommandLine(char* out, size_t size, const char* copyPath, const c
             out[used] = '\0';
             ++omitted;
         }
-        at += length;
     }
     return omitted;
 }
@@ -94,27 +99,19 @@ int BuildHelperCommandLine(char* out, size_t size, const char* copyPath, const c
 size_t SplitDeferredList(char* list, char** paths, size_t capacity)
 {
     size_t found = 0;
-    char* at = list;
-    while (*at) {
-        if (*at == ' ') {
-            ++at;
-            continue;
-        }
-        size_t length = *at == '"' ? QuotedEntryLength(at) : 0;
-        if (length == 0) {
-            at += strcspn(at, " ");
-            continue;
-        }
-        char* close = at + length - 1;
+    int skipped = 0;
+    const char* at = list;
+    for (size_t length; NextQuotedPath(&at, &length, &skipped); at += length) {
+        char* open = list + (at - list);
+        char* close = open + length - 1;
         if (paths && found < capacity) {
             char* backslashes = close;
-            while (backslashes > at + 1 && backslashes[-1] == '\\')
+            while (backslashes > open + 1 && backslashes[-1] == '\\')
                 --backslashes;
             *(close - (close - backslashes) / 2) = '\0';
-            paths[found] = at + 1;
+            paths[found] = open + 1;
         }
         ++found;
-        at = close + 1;
     }
     return found;
 }
