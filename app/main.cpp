@@ -16,7 +16,6 @@
 #include "removal/report.h"
 #include "removal/self_remover.h"
 #include "sysops/checked.h"
-#include "sysops/file_helpers.h"
 #include "ui/page_loop.h"
 #include "ui/pages.h"
 #include "ui/window_class.h"
@@ -42,16 +41,14 @@ static const char UsageText[] =
 static char ReportWritten[PathBufferSize];
 
 // The report of the run, to the file that /LOG= names or else to its place in the temporary
-// directory. False only when a file named by /LOG= could not be written: a report that was
-// not asked for never fails the removal.
-static bool WriteReportOfRun(const char* reportPath)
+// directory; ReportWritten names it, or stays empty when it could not be written. A report
+// never fails the removal.
+static void WriteReportOfRun(const char* reportPath)
 {
     bool placed = reportPath ? CopyBounded(ReportWritten, sizeof ReportWritten, reportPath)
                              : DefaultReportPath(ReportWritten, sizeof ReportWritten);
-    if (placed && WriteRemovalReport(ReportWritten))
-        return true;
-    ReportWritten[0] = '\0';
-    return !reportPath;
+    if (!placed || !WriteRemovalReport(ReportWritten))
+        ReportWritten[0] = '\0';
 }
 
 // The removal after the confirmation: every entry of the log, then the report. What became of
@@ -93,17 +90,12 @@ static int RunSilent(const StartRequest& request)
 {
     // Not even the system's own boxes: a log on a drive without its disk fails quietly.
     SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
-    EntryInfo log;
-    if (request.logPath)
-        QueryEntryInfo(request.logPath, &log);
-    if (!request.logPath || log.kind != EntryFile)
-        return ExitNoLog;
     FindOwnPath();
-    // A log that cannot be read applies nothing.
-    if (ProcessInstallLog(request.logPath))
+    if (RunRemoval(request.logPath, request.reportPath) != LogApplied)
         return ExitNoLog;
     bool helped = LaunchSelfRemover();
-    bool reported = WriteReportOfRun(request.reportPath);
+    // A report that /LOG= asked for and did not get leaves the administrator without the list.
+    bool reported = !request.reportPath || ReportWritten[0];
     if (!reported || Outcome.kept > 0)
         return ExitItemsLeft;
     return Outcome.atRestart > 0 || !helped ? ExitRestartNeeded : ExitDone;
