@@ -43,10 +43,7 @@ TEST(RegistryEntry, TheKeyPathRunsFromTheFirstBackslashToTheLast)
 // Each root name, full or short, in any letter case, reaches its own predefined key.
 TEST(RegistryEntry, EveryRootNameReachesItsOwnRoot)
 {
-    const struct {
-        HKEY root;
-        const char *full, *shortName, *key;
-    } roots[] = {
+    const struct { HKEY root; const char *full, *shortName, *key; } roots[] = {
         {HKEY_CLASSES_ROOT, "hKeY_ClAsSeS_RoOt", "hKcR", "UninstallTests.root"},
         {HKEY_CURRENT_USER, "HkEy_cUrReNt_uSeR", "HkCu", "Software\\UninstallTests\\root"},
         {HKEY_LOCAL_MACHINE, "hkey_local_machine", "HKLM", "Software\\UninstallTests\\root"},
