@@ -11,6 +11,7 @@
 #include "removal/path_text.h"
 #include "sysops/checked.h"
 #include "sysops/file_helpers.h"
+#include "sysops/record_text.h"
 
 // The helper learns from this variable which process to wait for: the value of a handle to the
 // uninstaller, which the helper inherits.
@@ -25,28 +26,6 @@ constexpr DWORD RetryPauseMs = 100;
 
 // Fresh names tried in the temporary directory when "uninstallvx.exe" cannot be replaced.
 constexpr int FreshNameAttempts = 8;
-
-// `value` as `digits` hexadecimal digits and a terminator. The C runtime's formatting would
-// bring a second formatter into the program.
-static void WriteHex(char* out, uint64_t value, int digits)
-{
-    for (int i = digits - 1; i >= 0; --i, value >>= 4)
-        out[i] = "0123456789abcdef"[value & 15];
-    out[digits] = '\0';
-}
-
-// The number that WriteHex wrote at the start of `text`.
-static uint64_t ReadHex(const char* text)
-{
-    uint64_t value = 0;
-    for (;; ++text) {
-        char c = *text;
-        int digit = c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
-        if (digit < 0)
-            return value;
-        value = value << 4 | static_cast<uint64_t>(digit);
-    }
-}
 
 // True when the file behind `copy`, read from its start, holds exactly the bytes of the file
 // at `originalPath`.
@@ -108,9 +87,9 @@ static HANDLE MakeVerifiedCopy(const char* temporaryDirectory, char* copyPath, s
     }
     uint32_t seed = GetTickCount() ^ (GetCurrentProcessId() << 16);
     for (int attempt = 0; attempt < FreshNameAttempts; ++attempt) {
-        char name[] = "uninstallvx00000000.exe";
-        WriteHex(name + 11, seed + static_cast<uint32_t>(attempt) * 0x9E3779B1u, 8);
-        name[19] = '.';
+        char name[24];
+        FormatText(name, sizeof name, "uninstallvx%08x.exe",
+                   seed + static_cast<uint32_t>(attempt) * 0x9E3779B1u);
         if (!CopyBounded(copyPath, size, temporaryDirectory) ||
             !AppendComponent(copyPath, size, name))
             return INVALID_HANDLE_VALUE;
@@ -131,8 +110,9 @@ static bool StartHelper(const char* temporaryDirectory, const char* copyPath)
     if (!DuplicateHandle(GetCurrentProcess(), GetCurrentProcess(), GetCurrentProcess(), &self,
                          SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, TRUE, 0))
         return false;
+    // A handle's value has 32 significant bits in 32- and 64-bit processes alike.
     char value[17];
-    WriteHex(value, reinterpret_cast<uintptr_t>(self), 16);
+    FormatText(value, sizeof value, "%lx", HandleToULong(self));
     SetEnvironmentVariableA(WaitForVariable, value);
 
     // On the stack: a static buffer this large would be stored in the program's file.
@@ -164,7 +144,7 @@ static const char* WithoutTrailingBackslash(const char* path, char* buffer, size
 
 // The last resort for what cannot be removed now: the system removes the paths, in this
 // order, as it next starts.
-static void ScheduleAtRestart(char** paths, size_t count)
+static void ScheduleInOrderAtRestart(char** paths, size_t count)
 {
     OrderForRemoval(paths, count);
     for (size_t i = 0; i < count; ++i) {
@@ -185,7 +165,7 @@ static void ScheduleDeferredAtRestart()
     char** paths = static_cast<char**>(malloc((count ? count : 1) * sizeof *paths));
     if (paths) {
         SplitDeferredList(text, paths, count);
-        ScheduleAtRestart(paths, count);
+        ScheduleInOrderAtRestart(paths, count);
     }
     free(paths);
     free(text);
@@ -218,7 +198,7 @@ static void WaitForUninstaller()
     DWORD length = GetEnvironmentVariableA(WaitForVariable, value, sizeof value);
     if (length == 0 || length >= sizeof value)
         return;
-    HANDLE uninstaller = reinterpret_cast<HANDLE>(static_cast<uintptr_t>(ReadHex(value)));
+    HANDLE uninstaller = ULongToHandle(strtoul(value, nullptr, 16));
     // Only a process handle is waited on and closed: a stray value names something else.
     if (GetProcessId(uninstaller) == 0)
         return;
@@ -270,5 +250,5 @@ void RunHelperMode(int count, char** paths)
         if (info.kind != EntryAbsent)
             paths[left++] = paths[i];
     }
-    ScheduleAtRestart(paths, left);
+    ScheduleInOrderAtRestart(paths, left);
 }
