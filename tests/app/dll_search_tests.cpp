@@ -1,5 +1,4 @@
 // Where the program may load DLLs from.
-#include <string>
 
 #include "app/dll_search.h"
 #include "tests/support/test_support.h"

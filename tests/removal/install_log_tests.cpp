@@ -3,7 +3,6 @@
 #include <cstdlib>
 #include <iterator>
 #include <cstring>
-#include <string>
 
 #include "removal/install_log.h"
 #include "removal/outcome.h"

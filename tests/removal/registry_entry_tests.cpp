@@ -1,7 +1,6 @@
 // "key:" entries on the real (Wine) registry: how the argument names a key and a value. What
 // goes and stays (a value alone, a key only without subkeys, a missing value counted as absent)
 // is shown by the log tests and the scenarios.
-#include <string>
 
 #include "removal/registry_entry.h"
 #include "tests/support/test_support.h"

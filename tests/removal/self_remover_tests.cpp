@@ -2,8 +2,6 @@
 // it runs helper mode instead of the tests), so the copy that LaunchSelfRemover makes of it
 // behaves as the uninstaller's copy would. The scenarios show the rest with the real program.
 #include <cstring>
-#include <string>
-#include <vector>
 
 #include "removal/deferred_list.h"
 #include "removal/helper_command_line.h"

@@ -1,6 +1,5 @@
 // Removing directory trees on the real file system.
 #include <cstring>
-#include <string>
 
 #include "removal/path_text.h"
 #include "removal/tree_removal.h"
