@@ -6,28 +6,23 @@ source "$(dirname "$0")/../support/gui.sh"
 
 R='C:\Vantrel Silent'
 PROGRAM="$R\\bin\\uninst.exe"
+windows() { xdotool search --onlyvisible --name '' 2>/dev/null | sort; }  # those mapped now
 silent() {  # exit code wanted, then the arguments after the program
-    local before
-    before=$(xdotool search --onlyvisible --name '' 2>/dev/null | sort)
+    local before=$(windows) seen="$UNINSTALL_BUILD/wine-state/seen.out"
     start "$PROGRAM" "${@:2}"
-    while kill -0 "$PROGRAM_PID" 2>/dev/null; do xdotool search --onlyvisible --name '' 2>/dev/null; sleep 0.05; done |
-        sort -u >"$UNINSTALL_BUILD/wine-state/seen.out"
+    while kill -0 "$PROGRAM_PID" 2>/dev/null; do windows; sleep 0.05; done | sort -u >"$seen"
     expect_exit "$1"
-    check "no window appeared during ${*:2}" [ -z "$(comm -13 <(echo "$before") "$UNINSTALL_BUILD/wine-state/seen.out")" ]
+    check "no window appeared during ${*:2}" [ -z "$(comm -13 <(echo "$before") "$seen")" ]
 }
 rm -rf "$(unix_path "$R")"
 install_program "$PROGRAM"
-write_file "$R\\readme.txt" x
-write_file "$R\\tree\\sub\\a.txt" x
-write_file "$R\\data\\user.cfg" 'the user made this'
-write_file "$R\\held.dll" x
-write_file "$R\\once.txt" x
+for file in readme.txt tree\\sub\\a.txt data\\user.cfg held.dll once.txt; do write_file "$R\\$file" x; done
 reg add 'HKCU\Software\Kestova\Silent' /v Path /d x /f
 write_file 'C:\VantrelLogs\clean.log' "dir:$R" "file:$R\\readme.txt" "dirw:$R\\tree" "file:$PROGRAM" "dir:$R\\bin" \
     'key:HKCU\Software\Kestova\Silent\'
-write_file 'C:\VantrelLogs\kept.log' "dir:$R\\data"
-write_file 'C:\VantrelLogs\held.log' "file:$R\\held.dll"
-write_file 'C:\VantrelLogs\once.log' "file:$R\\once.txt"
+for log in 'kept dir data' 'held file held.dll' 'once file once.txt'; do
+    read -r name tag file <<<"$log" && write_file "C:\\VantrelLogs\\$name.log" "$tag:$R\\$file"
+done
 
 # Nothing is done: no log, a missing log, an argument not understood; /? lists the switches in a
 # box that /S does not show.
@@ -57,6 +52,5 @@ clear_restart_schedule
 rm -rf "$(unix_path "$R\\data")" "$(unix_path "$R\\held.dll")"
 silent 0 /S 'C:\VantrelLogs\clean.log'
 reg_expect absent 'HKCU\Software\Kestova\Silent'
-expect_gone "$R\\readme.txt" "$R\\tree"
-expect_helper_removes '' "$PROGRAM" "$R\\bin" "$R"
+expect_helper_removes '' "$R\\readme.txt" "$R\\tree" "$PROGRAM" "$R\\bin" "$R"
 finish

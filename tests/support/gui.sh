@@ -58,7 +58,6 @@ hold() {  # robot (Windows path), file: the robot holds the file open for a minu
     for _ in $(seq 100); do grep -qs holding "$UNINSTALL_BUILD/wine-state/held.out" && return; sleep 0.2; done
     check "holding $2" false
 }
-took() { sed -n 's/^exit code .* after \([0-9]*\) ms.*/\1/p' "$RUN_OUT"; }  # the last run's time
 # Enter on each page as soon as it opens.
 walk_through() { for page in 1 2 3; do robot expect "page=$page focus=ok"; press Return; done; }
 
