@@ -2,7 +2,6 @@
 
 add_executable(uninstall WIN32
   app/main.cpp
-  app/command_line.cpp
   app/dll_search.cpp
   app/completion.cpp
   app/progress.cpp

@@ -4,7 +4,7 @@
 
 #include <cstdlib>
 
-#include "removal/ascii_case.h"
+#include "removal/folder_spelling.h"
 #include "removal/path_text.h"
 
 // Where a folder lies on disk. Every spelling of one folder, however it reaches it, opens the
@@ -70,11 +70,7 @@ static const FolderKey FolderKeys[] = {
 static bool ResolveFolderPath(const char* path, char* resolved)
 {
     DWORD length = GetFullPathNameA(path, PathBufferSize, resolved, nullptr);
-    if (length == 0 || length >= PathBufferSize || IsRootPath(resolved))
-        return false;
-    while (length > 0 && resolved[length - 1] == '\\')
-        resolved[--length] = '\0';
-    return length > 0;
+    return length > 0 && length < PathBufferSize && TrimFolderPath(resolved);
 }
 
 // Opening follows junctions and links, as removing through them would. A file system that
@@ -111,7 +107,7 @@ static void AddFolder(const char* path)
     if (!ResolveFolderPath(path, folder.path))
         return;
     for (size_t i = 0; i < FolderCount; ++i)
-        if (EqualIgnoringCase(Folders[i].path, folder.path))
+        if (SameFolderSpelling(Folders[i].path, folder.path))
             return;
     folder.identified = IdentifyFolder(folder.path, &folder.identity);
     ++FolderCount;
@@ -200,7 +196,7 @@ bool IsProtectedFolder(const char* path, bool anySpelling)
     if (!ResolveFolderPath(path, resolved))
         return false;
     for (size_t i = 0; i < FolderCount; ++i)
-        if (EqualIgnoringCase(Folders[i].path, resolved))
+        if (SameFolderSpelling(Folders[i].path, resolved))
             return true;
     FolderIdentity identity;
     if (!anySpelling || !IdentifyFolder(resolved, &identity))

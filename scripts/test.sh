@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test: the Wine suite in a private prefix of its build tree,
 # then the native build under sanitizers with its tests and a bounded fuzzing run.
-#   scripts/test.sh [--fuzz-seconds N]    (30 s a fuzz target by default)
+#   scripts/test.sh [--fuzz-seconds N]    (120 s a fuzz target by default)
 set -euo pipefail
 cd "$(dirname "$0")/.."
-fuzz_seconds=30
+fuzz_seconds=120
 if [ "${1:-}" = "--fuzz-seconds" ]; then
     fuzz_seconds=$2
 fi

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "app/command_line.h"
 #include "removal/deferred_list.h"
 #include "removal/helper_command_line.h"
 #include "removal/log_text.h"
@@ -20,8 +21,7 @@ static void Require(bool good) { good ? void() : abort(); }
 // argument is the rest of its entry.
 static void Log(const std::string& log)
 {
-    std::vector<char> buffer(log.begin(), log.end());  // exactly sized: an overrun is caught
-    buffer.push_back('\0');
+    std::vector<char> buffer(log.c_str(), log.c_str() + log.size() + 1);  // exactly sized
     TerminateLogEntries(buffer.data(), log.size());
     size_t position = 0, expected = 0, length;
     char *entry, *argument;
@@ -32,8 +32,8 @@ static void Log(const std::string& log)
         Require(entry == buffer.data() + expected && length > 0 && position == expected + length);
         for (size_t i = expected; i <= position; ++i)
             Require(separator(i) == (i == position));
-        LogTag tag = MatchTag(entry, length, &argument);
-        Require(tag == TagNone ? !argument : argument > entry && argument[-1] == ':');
+        const bool tagged = MatchTag(entry, length, &argument) != TagNone;
+        Require(tagged ? argument > entry && argument[-1] == ':' : !argument);
         expected = position;
     }
     while (expected < log.size())
@@ -112,14 +112,26 @@ static void Deferred(const std::string& input)
     Require(omitted < 0 || arguments.size() - 2 + static_cast<size_t>(omitted) == paths.size());
 }
 
+// Switches and paths as a user's shell passes them: the grammar leaves them as they are, and the
+// helper's mode takes everything after its switch.
+static void Switches(const std::string& input)
+{
+    std::vector<std::string> args = SplitArguments(("u " + input).c_str()), given = args;
+    std::vector<char*> argv(args.size());
+    std::transform(args.begin(), args.end(), argv.begin(), [](std::string& a) { return &a[0]; });
+    char** paths = ReadCommandLine(static_cast<int>(argv.size()), argv.data()).helperPaths;
+    Require(args == given && (!paths || paths == argv.data() + 2));
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     const std::string input(reinterpret_cast<const char*>(data) + (size ? 1 : 0), size ? size - 1 : 0);
-    switch (size ? data[0] % 4 : 0) {
+    switch (size ? data[0] % 5 : 0) {
     case 0: Log(input); break;
     case 1: KeyArgument(input.substr(0, input.find('\0'))); break;
     case 2: Paths(input); break;
     case 3: Deferred(input); break;
+    case 4: Switches(input); break;
     }
     return 0;
 }
