@@ -40,15 +40,12 @@ static const char UsageText[] =
 // The report that this run wrote; empty while none was.
 static char ReportWritten[PathBufferSize];
 
-// The report of the run, to the file that /LOG= names or else to its place in the temporary
+// The report of the run, to the file that /LOG= names or else to a new file in the temporary
 // directory; ReportWritten names it, or stays empty when it could not be written. A report
 // never fails the removal.
 static void WriteReportOfRun(const char* reportPath)
 {
-    bool placed = reportPath ? CopyBounded(ReportWritten, sizeof ReportWritten, reportPath)
-                             : DefaultReportPath(ReportWritten, sizeof ReportWritten);
-    if (!placed || !WriteRemovalReport(ReportWritten))
-        ReportWritten[0] = '\0';
+    WriteRemovalReport(reportPath, ReportWritten, sizeof ReportWritten);
 }
 
 // The removal after the confirmation: every entry of the log, then the report. What became of

@@ -5,6 +5,7 @@
 #include "removal/deferred_list.h"
 #include "removal/outcome.h"
 #include "removal/path_text.h"
+#include "removal/restart_schedule.h"
 #include "sysops/checked.h"
 #include "sysops/file_helpers.h"
 
@@ -65,18 +66,33 @@ Status NextDirectoryEntry(const char* directory, const char* pattern, EntryInfo*
     return Succeeded;
 }
 
+// The path as the restart rules take it, or a failure when it cannot be spelled so.
+static Status Widen(const char* path, wchar_t* wide)
+{
+    if (MultiByteToWideChar(CP_ACP, 0, path, -1, wide, PathBufferSize))
+        return Succeeded;
+    return FailWithCode(ERROR_FILENAME_EXCED_RANGE, "MultiByteToWideChar", "%s", path);
+}
+
 OutcomeKind ScheduleAtRestart(const char* path)
 {
-    if (CheckedScheduleRemovalAtRestart(path))
+    wchar_t wide[PathBufferSize];
+    if (Widen(path, wide) || HandToRestart(wide))
         return NoteOutcome(OutcomeKept, path);
     return NoteOutcome(OutcomeAtRestart, path);
 }
 
 // Another program holds the entry open without delete sharing; or, for a file that is not
-// read-only, it runs the file or maps it (Windows answers access denied then).
-static bool IsInUse(int32_t code, bool deniedMeansInUse)
+// read-only, the system runs it as a program (Windows answers access denied then).
+static bool IsInUseHere(Status status, const char* path, bool deniedMeansInUse)
 {
-    return code == ERROR_SHARING_VIOLATION || (deniedMeansInUse && code == ERROR_ACCESS_DENIED);
+    if (status->code == ERROR_ACCESS_DENIED && !deniedMeansInUse)
+        return false;
+    wchar_t wide[PathBufferSize];
+    ErrorRecord refusal = TheErrorRecord;
+    bool inUse = !Widen(path, wide) && IsInUse(status, wide);
+    TheErrorRecord = refusal;
+    return inUse;
 }
 
 OutcomeKind SettleRemoval(Status status, const char* path, bool deniedMeansInUse)
@@ -85,7 +101,7 @@ OutcomeKind SettleRemoval(Status status, const char* path, bool deniedMeansInUse
         return NoteOutcome(OutcomeRemoved, path);
     if (status->code == ERROR_FILE_NOT_FOUND || status->code == ERROR_PATH_NOT_FOUND)
         return NoteOutcome(OutcomeAbsent, path);
-    if (IsInUse(status->code, deniedMeansInUse))
+    if (IsInUseHere(status, path, deniedMeansInUse))
         return ScheduleAtRestart(path);
     return NoteOutcome(OutcomeKept, path);
 }
@@ -125,9 +141,12 @@ static OutcomeKind RemoveEmptiedDirectory(const char* path, OutcomeKind below)
         FailWithCode(ERROR_DIR_NOT_EMPTY, "RemoveTree", "%s", path);
         return NoteOutcome(OutcomeKept, path);
     }
-    // It empties at the restart, after what is scheduled inside it.
-    if (below == OutcomeAtRestart)
-        return ScheduleAtRestart(path);
+    // What went to the restart from inside was moved aside, as a rule, and left it empty; else
+    // it empties at the restart, after what is scheduled inside it.
+    if (below == OutcomeAtRestart) {
+        Status status = CheckedRemoveDirectory(path);
+        return status ? ScheduleAtRestart(path) : NoteOutcome(OutcomeRemoved, path);
+    }
     if (DeferIfOwnPath(path))
         return NoteOutcome(OutcomeRemoved, path);
     return SettleRemoval(CheckedRemoveDirectory(path), path, false);

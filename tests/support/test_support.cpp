@@ -122,15 +122,18 @@ std::vector<std::string> TakeRestartSchedule()
     return paths;
 }
 
-HANDLE HoldInAnotherProcess(const std::string& path)
+HANDLE HoldInAnotherProcess(const std::string& path, bool asProgram)
 {
-    std::string line = "\"" + OwnFilePath() + "\" --hold \"" + path + "\"";
+    std::string line = "\"" + (asProgram ? path : OwnFilePath()) + "\" --hold \"" + (asProgram ? "" : path) + "\"";
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process = {};
-    if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+    if ((asProgram && !CopyFileA(OwnFilePath().c_str(), path.c_str(), FALSE)) ||
+        !CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
         return nullptr;
     CloseHandle(process.hThread);
+    if (asProgram)  // the system maps the program's file before CreateProcess returns
+        return process.hProcess;
     for (DWORD start = GetTickCount(); GetTickCount() - start < 10000; Sleep(50)) {
         HANDLE file = CreateFileA(path.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, 0, nullptr);
         if (file == INVALID_HANDLE_VALUE && GetLastError() == ERROR_SHARING_VIOLATION)

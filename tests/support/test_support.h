@@ -44,8 +44,9 @@ std::string OwnFilePath();  // the running test program
 std::vector<std::string> TakeRestartSchedule();
 
 // Starts this test program holding `path` open without delete sharing, as a program that has
-// the file in use, and returns once it holds it; EndProcess ends it.
-HANDLE HoldInAnotherProcess(const std::string& path);
+// the file in use, and returns once it holds it; or, `asProgram`, copied to `path` and run from
+// there, as the system holds a running program's file. EndProcess ends it.
+HANDLE HoldInAnotherProcess(const std::string& path, bool asProgram = false);
 void EndProcess(HANDLE process);
 
 // Writes `text` as an install log in `scratch` and processes it.
