@@ -90,6 +90,7 @@ TEST(InstallLog, EachOutcomeIsCountedAndFilesInUseGoAtTheRestartBeforeTheirFolde
     GetWindowsDirectoryA(windows, MAX_PATH);
     EXPECT_TRUE(schedule.size() == 1 && schedule[0].find(windows + std::string("\\Temp\\Vantrel-")) == 0 &&
                 Exists(schedule[0]) && !Exists(at("busy")));
+    RemoveEverything(schedule.empty() ? "" : schedule[0].substr(0, schedule[0].rfind('\\')));
     EXPECT_EQ(ListDirectory(at("tree")), std::vector<std::string>{"sub"});
     EXPECT_EQ(ListDirectory(at("tree\\sub\\deep")), std::vector<std::string>{"held"});
     EXPECT_EQ(GetFileAttributesA(at("tree\\sub\\deep\\held").c_str()) & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN),
