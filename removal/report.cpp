@@ -50,10 +50,25 @@ static bool SameNameIgnoringCase(const wchar_t* a, const wchar_t* b)
     return *a == *b;
 }
 
+// Whether the system reached the file by the path asked for. A new file was made at its name,
+// so only a link at that name could lead elsewhere and the name alone tells; an existing file
+// that /LOG= names must be reached by the whole path, in its long form.
+static bool ReachedAsAsked(const wchar_t* reached, const wchar_t* path, bool created)
+{
+    if (created)
+        return SameNameIgnoringCase(WideBaseName(reached), WideBaseName(path));
+    wchar_t full[MAX_PATH], longForm[MAX_PATH];
+    DWORD length = GetFullPathNameW(path, MAX_PATH, full, nullptr);
+    if (length == 0 || length >= MAX_PATH)
+        return false;
+    length = GetLongPathNameW(full, longForm, MAX_PATH);
+    return length != 0 && length < MAX_PATH && SameNameIgnoringCase(reached, longForm);
+}
+
 // A plain file with one name, reached by the name asked for: not a link of any kind, not a
 // second name of another file. (Some systems open a link's target even when asked for the link
 // itself; the name the system reached then tells.)
-static Status CheckPlainFile(HANDLE file, const wchar_t* path)
+static Status CheckPlainFile(HANDLE file, const wchar_t* path, bool created)
 {
     BY_HANDLE_FILE_INFORMATION information;
     Status status = CheckedHandleInformation(file, &information);
@@ -65,7 +80,7 @@ static Status CheckPlainFile(HANDLE file, const wchar_t* path)
         return status;
     const DWORD notPlain = FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY;
     if ((information.dwFileAttributes & notPlain) || information.nNumberOfLinks != 1 ||
-        !SameNameIgnoringCase(WideBaseName(reached), WideBaseName(path)))
+        !ReachedAsAsked(reached, path, created))
         return FailWithCode(ERROR_CANT_ACCESS_FILE, "CreateFile", "%ls", path);
     return Succeeded;
 }
@@ -80,7 +95,7 @@ static Status OpenReport(const char* path, DWORD disposition, HANDLE* file)
                                        nullptr, disposition, FILE_FLAG_OPEN_REPARSE_POINT, file);
     if (status)
         return status;
-    status = CheckPlainFile(*file, wide);
+    status = CheckPlainFile(*file, wide, disposition == CREATE_NEW);
     if (!status && !SetEndOfFile(*file))
         status = FailWithLastError("SetEndOfFile", "%s", path);
     if (status)
