@@ -65,13 +65,17 @@ TEST(InstallLog, EachOutcomeIsCountedAndOnlyARunningProgramsFileGoesAtTheRestart
 {
     Scratch s;
     auto at = [&](const char* name) { return s.Path(name); };
-    for (const char* name : {"a", "busy\\held", "user\\mine", "tree\\x", "tree\\sub\\deep\\y", "tree\\z\\w"})
+    for (const char* name : {"a", "busy\\held", "user\\mine", "tree\\x", "tree\\sub\\deep\\y",
+                             "tree\\z\\w"})
         PutFile(at(name));
     ScratchKey key;
     SetValue(HKEY_CURRENT_USER, key.path, "v");
     SetValue(HKEY_CURRENT_USER, key.path + "\\Sub\\Leaf", "");
-    const HANDLE holders[] = {HoldInAnotherProcess(at("busy\\held")), HoldInAnotherProcess(at("tree\\sub\\deep\\held"), true)};
-    SetFileAttributesA(at("tree\\sub\\deep\\held").c_str(), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN);
+    const std::string running = at("tree\\sub\\deep\\held");
+    const HANDLE holders[] = {HoldInAnotherProcess(at("busy\\held")),
+                              HoldInAnotherProcess(running, true)};
+    const DWORD attributes = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN;
+    SetFileAttributesA(running.c_str(), attributes);
     const std::string hkcu = "key:HKCU\\" + key.path;
     TakeRestartSchedule();
     ClearOutcome();
@@ -79,24 +83,28 @@ TEST(InstallLog, EachOutcomeIsCountedAndOnlyARunningProgramsFileGoesAtTheRestart
                       "file:" + at("missing") + "\r\n" + hkcu + "\\gone\r\n" +  // absent
                       "file:" + at("busy\\held") + "\r\ndir:" + at("busy") +    // kept
                       "\r\ndir:" + at("user") + "\r\n" + hkcu + "\\Sub\\\r\n" +  // kept
-                      "dirw:" + at("tree") + "\r\nunknown:" + at("a"));         // at restart, removed
+                      "dirw:" + at("tree") + "\r\nunknown:" + at("a"));  // at restart, removed
     for (HANDLE holder : holders)
         EndProcess(holder);
     const uint32_t counts[] = {Outcome.removed, Outcome.absent, Outcome.atRestart, Outcome.kept,
                                Outcome.entries, Outcome.applied, Outcome.linesLeftOut};
-    EXPECT_EQ(std::vector<uint32_t>(counts, counts + 7), (std::vector<uint32_t>{2 + 7, 2, 1, 4, 9, 9, 0})) << OutcomeLines();
+    EXPECT_EQ(std::vector<uint32_t>(counts, counts + 7),
+              (std::vector<uint32_t>{2 + 7, 2, 1, 4, 9, 9, 0})) << OutcomeLines();
     const std::vector<std::string> schedule = TakeRestartSchedule();
     char windows[MAX_PATH];
     GetWindowsDirectoryA(windows, MAX_PATH);
-    ASSERT_TRUE(schedule.size() == 1 && schedule[0].find(windows + std::string("\\Temp\\Vantrel-")) == 0);
-    EXPECT_EQ(GetFileAttributesA(schedule[0].c_str()) & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN),
+    ASSERT_TRUE(schedule.size() == 1 &&
+                schedule[0].find(windows + std::string("\\Temp\\Vantrel-")) == 0);
+    EXPECT_EQ(GetFileAttributesA(schedule[0].c_str()) & attributes,
               static_cast<DWORD>(FILE_ATTRIBUTE_HIDDEN));
     RemoveEverything(schedule[0].substr(0, schedule[0].rfind('\\')));
     EXPECT_TRUE(!Exists(at("tree")) && Exists(at("busy\\held")) && Exists(at("user\\mine")) &&
                 ValueExists(HKEY_CURRENT_USER, key.path + "\\Sub\\Leaf", ""));
     const std::string lines = OutcomeLines();
-    for (const std::string& line : {"already absent\t" + at("missing") + "\r\n", "at restart\t" + at("tree\\sub\\deep\\held") + "\r\n",
-                                    "kept\t" + at("busy\\held") + "\t", std::string("(Restart schedule) (32)"),
+    for (const std::string& line : {"already absent\t" + at("missing") + "\r\n",
+                                    "at restart\t" + running + "\r\n",
+                                    "kept\t" + at("busy\\held") + "\t",
+                                    std::string("(Restart schedule) (32)"),
                                     "kept\t" + at("user") + "\t", "(Remove Directory) (145) (" + at("user") + ")\r\n",
                                     "kept\t" + hkcu.substr(4) + "\\Sub\\\t"})
         EXPECT_NE(lines.find(line), std::string::npos) << line << "\n" << lines;

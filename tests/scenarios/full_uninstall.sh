@@ -29,7 +29,8 @@ start --temp "$TEMP_DIR" "$ROOT\\ bin  dir\\uninst.exe" 'C:\VantrelLogs\install.
 cd "$DRIVE_C/tests"
 for page in 1 2 3; do
     robot expect "page=$page focus=ok"
-    [ $page -lt 3 ] || { expect_demo_removed "$ROOT"; robot expect "in the report $TEMP_DIR\\Vantrel removal report (3).txt"; }
+    [ $page -lt 3 ] ||
+        { expect_demo_removed "$ROOT"; robot expect "$TEMP_DIR\\Vantrel removal report (3).txt"; }
     [ $page -lt 3 ] && press Return || press alt+F4
 done
 expect_exit 0  # a question would have kept the program from ending
@@ -40,8 +41,8 @@ check "the planted report is as it was, and nothing is where the third link poin
 check "the temporary directory holds the plants and the report (3) alone" \
     [ "$(cd "$TEMP_UNIX" && LC_ALL=C ls)" = "$(printf 'Vantrel removal report%s\n' ' (2).txt' \
         ' (3).txt' .txt && echo uninstallvx.exe)" ]
-private=$("$WINE" reg query "${SCHEDULE[0]}" /v "${SCHEDULE[1]}" | grep -o 'Vantrel-[0-9a-f]*' | head -1)
-private="$DRIVE_C/windows/temp/$private"
+private=$("$WINE" reg query "${SCHEDULE[0]}" /v "${SCHEDULE[1]}" | grep -o 'Vantrel-[0-9a-f]*')
+private="$DRIVE_C/windows/temp/${private%%$'\n'*}"
 check "the restart is to remove the private folder: empty, shut to others" \
     [ -n "${private##*/}" -a -z "$(ls -A "$private")" -a "$(($(stat -c 0%a "$private") & 7))" = 0 ]
 "$WINE" wineboot -r

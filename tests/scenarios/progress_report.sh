@@ -2,8 +2,9 @@
 # What the user sees of the removal and after it. A log of thousands of entries shows the removal
 # page with its count moving, and the window answers all along; a running program's file goes at
 # the restart, and the completion page says so. A folder that holds a file of the user's stays,
-# counted, in the next free report name, as the first report is never overwritten. Without a log the page says that nothing was
-# removed, and no report is written. GUI_SHOTS=docs renews the README's pictures.
+# counted, in the next free report name, as the first report is never overwritten. Without a
+# log the page says that nothing was removed, and no report is written. GUI_SHOTS=docs renews
+# the README's pictures.
 source "$(dirname "$0")/../support/gui.sh"
 
 W='C:\Vantrel Watch'
@@ -39,7 +40,8 @@ press Return
 [ -z "${GUI_SHOTS:-}" ] || { robot expect page=4; screenshot page-removal.png; }
 wait "$watcher"
 check "the removal page: $(tr -d '\r' <"$WATCH_OUT" | tail -1)" [ $? -eq 0 ]
-robot expect "page=3 focus=ok texts=OK||A restart of Windows finishes the removal of Vantrel: 1 item in use will be removed then.|They are listed in the report $REPORT"
+robot expect "page=3 focus=ok texts=OK||A restart of Windows finishes the removal of Vantrel: \
+1 item in use will be removed then.|They are listed in the report $REPORT"
 expect_gone "$W\\many"
 report_is $'at restart\t'"$W\\many\\busy.exe" \
     $'totals\tremoved '$((N + 1))$'\talready absent 0\tat restart 1\tkept 0\tnot listed 0'

@@ -42,7 +42,8 @@ check "the report names the kept folder and why" \
 silent 1603 /S '/LOG=C:\No Such Folder\report.txt' 'C:\VantrelLogs\once.log'
 expect_gone "$R\\once.txt"
 # /LOG= at a link: refused, as a report not written; the file behind it stays as it was.
-echo mine >"$DRIVE_C/kept report.txt" && ln -sf '../kept report.txt' "$(unix_path 'C:\VantrelLogs\link.txt')"
+echo mine >"$DRIVE_C/kept report.txt"
+ln -sf '../kept report.txt' "$(unix_path 'C:\VantrelLogs\link.txt')"
 silent 1603 /S '/LOG=C:\VantrelLogs\link.txt' 'C:\VantrelLogs\once.log'
 check "the file behind the link is as it was" [ "$(cat "$DRIVE_C/kept report.txt")" = mine ]
 # A running program's file: moved aside, and a restart finishes the removal. Its folder, then

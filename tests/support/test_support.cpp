@@ -124,12 +124,14 @@ std::vector<std::string> TakeRestartSchedule()
 
 HANDLE HoldInAnotherProcess(const std::string& path, bool asProgram)
 {
-    std::string line = "\"" + (asProgram ? path : OwnFilePath()) + "\" --hold \"" + (asProgram ? "" : path) + "\"";
+    std::string line = "\"" + (asProgram ? path : OwnFilePath()) + "\" --hold \"" +
+                       (asProgram ? "" : path) + "\"";
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process = {};
     if ((asProgram && !CopyFileA(OwnFilePath().c_str(), path.c_str(), FALSE)) ||
-        !CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+        !CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &process))
         return nullptr;
     CloseHandle(process.hThread);
     if (asProgram)  // the system maps the program's file before CreateProcess returns
