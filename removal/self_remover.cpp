@@ -110,7 +110,7 @@ static bool StartHelper(const wchar_t* wideCopyPath)
                              &lossy) || lossy)
         return false;
     char folder[PathBufferSize];
-    memcpy(folder, copyPath, sizeof folder);
+    CopyBounded(folder, sizeof folder, copyPath);
     *const_cast<char*>(BaseName(folder)) = '\0';
     HANDLE self;
     if (!DuplicateHandle(GetCurrentProcess(), GetCurrentProcess(), GetCurrentProcess(), &self,
