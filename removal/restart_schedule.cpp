@@ -39,8 +39,18 @@ static bool IsTrusted(PSID sid)
 // An entry of an access list that lets someone untrusted change the folder's entries.
 static bool OpensFolder(const ACE_HEADER* header)
 {
-    if (header->AceType != ACCESS_ALLOWED_ACE_TYPE || (header->AceFlags & INHERIT_ONLY_ACE))
+    if (header->AceFlags & INHERIT_ONLY_ACE)
         return false;
+    bool denies = header->AceType == ACCESS_DENIED_ACE_TYPE ||
+                  header->AceType == ACCESS_DENIED_OBJECT_ACE_TYPE ||
+                  header->AceType == ACCESS_DENIED_CALLBACK_ACE_TYPE ||
+                  header->AceType == ACCESS_DENIED_CALLBACK_OBJECT_ACE_TYPE;
+    // An allowing entry of another layout is not read: it is taken to let users in.
+    if (denies || header->AceType == SYSTEM_MANDATORY_LABEL_ACE_TYPE)
+        return false;
+    if (header->AceType != ACCESS_ALLOWED_ACE_TYPE &&
+        header->AceType != ACCESS_ALLOWED_CALLBACK_ACE_TYPE)
+        return true;
     const ACCESS_ALLOWED_ACE* allowed = reinterpret_cast<const ACCESS_ALLOWED_ACE*>(header);
     return (allowed->Mask & ChangesEntries) &&
            !IsTrusted(const_cast<DWORD*>(&allowed->SidStart));
