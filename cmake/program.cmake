@@ -13,7 +13,8 @@ add_executable(uninstall WIN32
   resources/uninstall.rc
 )
 uninstall_target_options(uninstall)
-target_link_libraries(uninstall PRIVATE uninstall_engine)
+# COMCTL32 for the removal page's progress control.
+target_link_libraries(uninstall PRIVATE uninstall_engine comctl32)
 set_target_properties(uninstall PROPERTIES
   OUTPUT_NAME uninstall
   RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}

@@ -4,7 +4,8 @@
 #include "removal/registry_path.h"
 #include "sysops/checked.h"
 
-HKEY ParseRootKey(const char* name, size_t length)
+// The predefined key for a full or short root name, or null.
+static HKEY ParseRootKey(const char* name, size_t length)
 {
     static const HKEY Roots[RootCount] = {HKEY_CLASSES_ROOT, HKEY_CURRENT_USER,
                                           HKEY_LOCAL_MACHINE, HKEY_USERS, HKEY_CURRENT_CONFIG};

@@ -8,6 +8,3 @@
 // during the call and restored before it returns. A text with fewer than two backslashes names
 // nothing to delete and fails with ERROR_INVALID_PARAMETER.
 Status RemoveRegistryEntry(char* text);
-
-// The predefined key for a full or short root name, or null.
-HKEY ParseRootKey(const char* name, size_t length);

@@ -1,13 +1,8 @@
-// The engine's text and buffer code, which needs no Windows: natively under sanitizers in the
-// host build, and under Wine against the MinGW runtime. The fuzz target checks this code against
-// any input (every deferred path comes back whole through the command line), and the Wine tests
-// the log, paths and registry arguments end to end; these cases pin down the edges of the
-// helper's command line and of the error record.
+// The edges of the helper's command line and of the error record, natively under sanitizers and
+// under Wine; the fuzz target takes any input, the Wine tests the log, paths and registry keys.
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <string>
-#include <vector>
 
 #include "removal/deferred_list.h"
 #include "removal/helper_command_line.h"
@@ -36,11 +31,11 @@ TEST(HelperCommandLine, CarriesWholePathsInOrderAndLeavesOutWholeWhatDoesNotFit)
 {
     const std::string head = "\"C:\\T d\\uninstallvx.exe\" -u";
     const std::vector<std::string> paths = {"C:\\P F\\V\\bin\\uninst.exe", "C:\\P F\\V\\bin\\", "C:\\"};
-    std::vector<std::string> expected = {"C:\\T d\\uninstallvx.exe", "-u"};
-    expected.insert(expected.end(), paths.begin(), paths.end());
+    const std::vector<std::string> expected = {"C:\\T d\\uninstallvx.exe", "-u", paths[0],
+                                               paths[1], paths[2]};
     auto built = Build(HelperCommandLineSize, DeferAll("C:\\P F\\V\\bin\\uninst.exe", paths));
-    EXPECT_EQ(SplitArguments(built.first), expected);
-    EXPECT_EQ(built.second, 0);
+    EXPECT_EQ(std::make_pair(SplitArguments(built.first), built.second),
+              std::make_pair(expected, 0));
     // Room for the head and the short last path only: the longer ones are left out whole.
     EXPECT_EQ(Build(head.size() + 8, DeferredList), std::make_pair(head + " \"C:\\\\\"", 2));
     EXPECT_EQ(Build(head.size() + 7, DeferredList), std::make_pair(head, 3));
@@ -49,28 +44,19 @@ TEST(HelperCommandLine, CarriesWholePathsInOrderAndLeavesOutWholeWhatDoesNotFit)
     EXPECT_EQ(SplitArguments(Build(4096, "\"C:\\A\\\" \"C:\\B\" \"C:\\C").first),
               std::vector<std::string>({"C:\\T d\\uninstallvx.exe", "-u", "C:\\B"}));
     EXPECT_NE(PrefixCompare("\xE9", "\xC9"), 0) << "the own path's case is folded from A to Z only";
-    ClearDeferredList();
 }
 
 static std::string Suffixed(std::string text, const char* detail)
 {
-    char buffer[RecordTextSize + 8];
-    memset(buffer, '#', sizeof buffer);
-    strcpy(buffer, text.c_str());
-    AppendRecordSuffix(buffer, RecordTextSize, "DeleteFile", 5, detail);
-    EXPECT_EQ(std::string(buffer + RecordTextSize, 8), std::string(8, '#'));
-    return buffer;
+    std::string buffer(RecordTextSize + 8, '#');
+    strcpy(&buffer[0], text.c_str());
+    AppendRecordSuffix(&buffer[0], RecordTextSize, "DeleteFile", 5, detail);
+    EXPECT_EQ(buffer.substr(RecordTextSize), std::string(8, '#'));
+    return buffer.c_str();
 }
 
-TEST(RecordText, LabelCodeAndDetailFollowTheMessageAllCutTo251Characters)
+TEST(RecordText, TheLabelCodeAndDetailAreCutWhereTheRecordEnds)
 {
-    EXPECT_EQ(Suffixed("Denied.\r\n", "C:\\a b"), "Denied.\r\n(DeleteFile) (5) (C:\\a b)");
-    EXPECT_EQ(Suffixed("x\r\n", nullptr), "x\r\n(DeleteFile) (5)");
-    EXPECT_EQ(Suffixed("", ""), "(DeleteFile) (5) ()");
     EXPECT_EQ(Suffixed(std::string(251, 'm'), "p"), std::string(251, 'm'));
-    EXPECT_EQ(Suffixed("S.\r\n", std::string(400, 'k').c_str()),
-              ("S.\r\n(DeleteFile) (5) (" + std::string(400, 'k')).substr(0, 251));
-    char text[RecordTextSize];
-    WriteUnknownCodeText(text, sizeof text, 0x20001234);
-    EXPECT_STREQ(text, "Unknown error 536875572.\r\n");
+    EXPECT_EQ(Suffixed("S.\r\n", std::string(400, 'k').c_str()).size(), 251u);
 }

@@ -22,7 +22,8 @@ TEST(ShippedExe, IsASmall32BitGuiProgramThatAsksForAdministratorRights)
     std::set<std::string> imports;
     for (auto d = reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(base + directory[IMAGE_DIRECTORY_ENTRY_IMPORT].VirtualAddress); d->Name; ++d)
         imports.insert(CharUpperA(std::string(base + d->Name).data()));
-    EXPECT_EQ(imports, std::set<std::string>({"ADVAPI32.DLL", "KERNEL32.DLL", "MSVCRT.DLL", "USER32.DLL"}));
+    EXPECT_EQ(imports, std::set<std::string>({"ADVAPI32.DLL", "COMCTL32.DLL", "KERNEL32.DLL",
+                                              "MSVCRT.DLL", "USER32.DLL"}));
     EXPECT_EQ(directory[IMAGE_DIRECTORY_ENTRY_DELAY_IMPORT].VirtualAddress, 0u) << "nothing loaded later";
     EXPECT_NE(LoadImageA(mapped, "!Uninstall", IMAGE_ICON, 32, 32, 0), nullptr);
     HRSRC manifest = FindResourceA(mapped, MAKEINTRESOURCEA(1), RT_MANIFEST);
