@@ -25,7 +25,10 @@ bool WriteRemovalReport(const char* path)
     if (CheckedCreateFile(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
                           nullptr, &file))
         return false;
-    Status status = WriteWholeText(file, OutcomeLines());
+    // The lines are UTF-8, and the mark tells every editor so.
+    Status status = WriteWholeText(file, "\xEF\xBB\xBF");
+    if (!status)
+        status = WriteWholeText(file, OutcomeLines());
     if (!status)
         status = WriteTotals(file);
     if (!CloseKeepingFirst(file, status))

@@ -8,7 +8,8 @@
 //   at restart<TAB>path
 //   already absent<TAB>path
 //   totals<TAB>removed N<TAB>already absent N<TAB>at restart N<TAB>kept N<TAB>not listed N
-// Lines end in CR LF; "not listed" counts the lines that did not fit the outcome's text.
+// Lines end in CR LF; "not listed" counts the lines that did not fit the outcome's text. The text
+// is UTF-8 and starts with its byte-order mark.
 bool WriteRemovalReport(const char* path);
 
 // The report's place when none is given: its name in the temporary directory. False when
