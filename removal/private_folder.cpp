@@ -5,6 +5,7 @@
 
 #include <cwchar>
 
+#include "sysops/checked.h"
 #include "sysops/handle_ops.h"
 
 static wchar_t Folder[MAX_PATH];
@@ -101,6 +102,6 @@ void ReleasePrivateFolder()
         return;
     CloseHandle(FolderHandle);
     if (!RemoveDirectoryW(Folder))
-        CheckedScheduleRemovalAtRestartW(Folder);
+        CheckedScheduleRemovalAtRestart(Folder);
     Folder[0] = L'\0';
 }

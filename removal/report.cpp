@@ -31,7 +31,10 @@ static Status WriteTotals(HANDLE file)
 // The text of the report, as it goes into the file.
 static Status WriteReportText(HANDLE file)
 {
-    Status status = WriteWholeText(file, OutcomeLines());
+    // The lines are UTF-8, and the mark tells every editor so.
+    Status status = WriteWholeText(file, "\xEF\xBB\xBF");
+    if (!status)
+        status = WriteWholeText(file, OutcomeLines());
     return status ? status : WriteTotals(file);
 }
 

@@ -7,6 +7,7 @@
 #include <cwchar>
 
 #include "removal/private_folder.h"
+#include "sysops/checked.h"
 #include "sysops/handle_ops.h"
 
 // The accounts that may change a folder without making the path unsafe: those of the
@@ -100,7 +101,7 @@ static Status ScheduleInPlace(const wchar_t* path)
         return FailWithCode(ERROR_SHARING_VIOLATION, "Restart schedule",
                             "%ls: in use, and %ls lets users change the path before the restart",
                             path, folder[0] ? folder : L"its folder");
-    return CheckedScheduleRemovalAtRestartW(path);
+    return CheckedScheduleRemovalAtRestart(path);
 }
 
 static Status OpenForMoving(const wchar_t* path, HANDLE* file)
@@ -123,8 +124,10 @@ static Status MoveAside(HANDLE file, const wchar_t* path, wchar_t* moved, size_t
         status = CheckedFinalPath(file, reached, MAX_PATH);
     if (status)
         return status;
+    // The tree walk names a drive's files in the \\?\ form, which the final path leaves out.
+    const wchar_t* asked = wcsncmp(path, L"\\\\?\\", 4) == 0 && path[5] == L':' ? path + 4 : path;
     const DWORD notPlain = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT;
-    if ((information.dwFileAttributes & notPlain) || _wcsicmp(reached, path) != 0)
+    if ((information.dwFileAttributes & notPlain) || _wcsicmp(reached, asked) != 0)
         return FailWithCode(ERROR_CANT_ACCESS_FILE, "Restart schedule", "%ls", path);
     wchar_t name[16];
     _snwprintf(name, 16, L"%08lu.del", ++movedCount);
@@ -166,7 +169,7 @@ Status HandToRestart(const wchar_t* path)
         Status status = MoveAside(file, path, moved, MAX_PATH);
         CloseHandle(file);
         if (!status)
-            return CheckedScheduleRemovalAtRestartW(moved);
+            return CheckedScheduleRemovalAtRestart(moved);
     }
     return ScheduleInPlace(path);
 }

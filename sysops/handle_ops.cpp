@@ -77,13 +77,6 @@ Status CheckedDeleteByHandle(HANDLE file)
     return FailWithLastError("SetFileInformationByHandle", nullptr);
 }
 
-Status CheckedScheduleRemovalAtRestartW(const wchar_t* path)
-{
-    if (MoveFileExW(path, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT))
-        return Succeeded;
-    return FailWithLastError("MoveFileEx", "%ls", path);
-}
-
 Status CheckedFolderSecurity(const wchar_t* path, PSID* owner, PACL* access,
                              PSECURITY_DESCRIPTOR* descriptor)
 {

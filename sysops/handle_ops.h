@@ -18,7 +18,6 @@ Status CheckedFinalPath(HANDLE file, wchar_t* path, DWORD size);
 Status CheckedRenameByHandle(HANDLE file, const wchar_t* target);
 // Marks the entry behind `file` (opened with DELETE) for deletion as its handles close.
 Status CheckedDeleteByHandle(HANDLE file);
-Status CheckedScheduleRemovalAtRestartW(const wchar_t* path);
 // The folder's owner and access list; `descriptor` is released with LocalFree.
 Status CheckedFolderSecurity(const wchar_t* path, PSID* owner, PACL* access,
                              PSECURITY_DESCRIPTOR* descriptor);

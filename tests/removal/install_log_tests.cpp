@@ -50,9 +50,9 @@ TEST(InstallLog, TheUninstallersOwnPathsAreDeferredButLinksAreNot)
     SetOwnPath(own);
     ProcessLog(s, "file:" + own + "\nFILE:" + s.Path("APP\\bin\\readme") + "\ndirw:" + app +
                       "\ndir:" + app + "\\bin\nlink:" + own);
-    EXPECT_TRUE(Exists(app + "\\data")) << "\"dirw:\" above the uninstaller sets it aside whole";
+    EXPECT_FALSE(Exists(app + "\\data")) << "\"dirw:\" above the uninstaller empties it but for its paths";
     EXPECT_FALSE(Exists(app + "\\bin\\readme") || Exists(own)) << "\"link:\" deletes at once";
-    EXPECT_EQ(DeferredListText(), "\"" + own + "\" \"" + app + "\" \"" + app + "\\bin\"");
+    EXPECT_EQ(DeferredListText(), "\"" + own + "\" \"" + own + "\" \"" + app + "\\bin\" \"" + app + "\" \"" + app + "\\bin\"");
     SetOwnPath("");
 }
 

@@ -20,8 +20,8 @@ to_completion() {  # log, or none: the program up to its completion page
     press Return
     robot expect 'page=2 focus=ok'
 }
-report_is() {  # the report's lines, each kept entry's reason cut to its error code
-    check "the report: $*" [ "$(tr -d '\r' <"$(unix_path "$REPORT")" |
+report_is() {  # the report's lines after its UTF-8 mark, each kept entry's reason cut to its code
+    check "the report: $*" [ "$(tr -d '\r' <"$(unix_path "$REPORT")" | sed '1s/^\xEF\xBB\xBF//' |
         sed -E 's/^(kept\t[^\t]*\t).*\(([0-9]+)\) \(.*$/\1\2/')" = "$(printf '%s\n' "$@")" ]
 }
 

@@ -18,8 +18,8 @@ rm -rf "$(unix_path "$R")"
 install_program "$PROGRAM"
 for file in readme.txt tree\\sub\\a.txt data\\user.cfg once.txt; do write_file "$R\\$file" x; done
 reg add 'HKCU\Software\Kestova\Silent' /v Path /d x /f
-write_file 'C:\VantrelLogs\clean.log' "dir:$R" "file:$R\\readme.txt" "dirw:$R\\tree" "file:$PROGRAM" "dir:$R\\bin" \
-    'key:HKCU\Software\Kestova\Silent\'
+# The product's folder as one tree: everything in it goes now, the program and its folders after.
+write_file 'C:\VantrelLogs\clean.log' "dirw:$R" 'key:HKCU\Software\Kestova\Silent\'
 for log in 'kept dir data' 'held file held.exe' 'once file once.txt'; do
     read -r name tag file <<<"$log" && write_file "C:\\VantrelLogs\\$name.log" "$tag:$R\\$file"
 done

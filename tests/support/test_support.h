@@ -10,6 +10,10 @@
 
 #include "sysops/error_record.h"
 
+// Paths in the helpers below are UTF-8, so that a test can name anything; these convert.
+std::wstring Utf16(const std::string& text);
+std::string Utf8(const std::wstring& text);
+
 // A fresh directory under the temporary directory, removed with all below it at the end.
 struct Scratch {
     Scratch();
