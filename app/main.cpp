@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <cstdlib>
+#include <cstring>
 
 #include "app/command_line.h"
 #include "app/completion.h"
@@ -16,6 +17,7 @@
 #include "removal/report.h"
 #include "removal/self_remover.h"
 #include "sysops/checked.h"
+#include "sysops/file_helpers.h"
 #include "ui/page_loop.h"
 #include "ui/pages.h"
 #include "ui/window_class.h"
@@ -40,15 +42,12 @@ static const char UsageText[] =
 // The report that this run wrote; empty while none was.
 static char ReportWritten[PathBufferSize];
 
-// The report of the run, to the file that /LOG= names or else to its place in the temporary
+// The report of the run, to the file that /LOG= names or else to a new file in the temporary
 // directory; ReportWritten names it, or stays empty when it could not be written. A report
 // never fails the removal.
 static void WriteReportOfRun(const char* reportPath)
 {
-    bool placed = reportPath ? CopyBounded(ReportWritten, sizeof ReportWritten, reportPath)
-                             : DefaultReportPath(ReportWritten, sizeof ReportWritten);
-    if (!placed || !WriteRemovalReport(ReportWritten))
-        ReportWritten[0] = '\0';
+    WriteRemovalReport(reportPath, ReportWritten, sizeof ReportWritten);
 }
 
 // The removal after the confirmation: every entry of the log, then the report. What became of
@@ -83,6 +82,16 @@ static void FindOwnPath()
     DWORD length = GetModuleFileNameA(nullptr, OwnPath, sizeof OwnPath);
     if (length == 0 || length >= sizeof OwnPath)
         OwnPath[0] = '\0';
+    // A tree names what it holds in the file system's own spelling, and what it defers is
+    // handed on in the ANSI one. When the ANSI path is not the exact conversion (a name the code
+    // page cannot hold), nothing in a tree is deferred: the own file, running, then goes to the
+    // restart like any file in use, and its folders after it.
+    const DWORD size = sizeof OwnWidePath / sizeof OwnWidePath[0];
+    length = GetModuleFileNameW(nullptr, OwnWidePath, size);
+    char converted[sizeof OwnPath];
+    if (length == 0 || length >= size || !ToAnsi(OwnWidePath, length, converted, sizeof converted, true) ||
+        strcmp(converted, OwnPath) != 0)
+        OwnWidePath[0] = L'\0';
 }
 
 // The removal as after Continue, with no window and no message box at all.

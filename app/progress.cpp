@@ -2,7 +2,12 @@
 
 #include <windows.h>
 
+#include <cstring>
+#include <cwchar>
+
 #include "removal/outcome.h"
+#include "removal/path_text.h"
+#include "sysops/file_helpers.h"
 #include "ui/page_loop.h"
 #include "ui/removal_page.h"
 
@@ -12,14 +17,35 @@ constexpr DWORD ProgressInterval = 50;
 
 static DWORD LastShown;
 
-static void ShowProgress(const char* what)
+// The path in the ANSI code page, for the eye: a name it cannot hold shows approximately, and of
+// a long path only its end, where the name is.
+static const char* ShownPath(const wchar_t* path, char* out, size_t size)
+{
+    const char* lead;
+    const wchar_t* plain = PlainPath(path, &lead);
+    size_t length = wcslen(plain), most = (size - 4) / 3;  // three bytes at most a character
+    if (length > most) {
+        plain += length - most;
+        length = most;
+        lead = "...";
+    }
+    size_t leadLength = strlen(lead);
+    memcpy(out, lead, leadLength);
+    ToAnsi(plain, length, out + leadLength, size - leadLength, false);
+    return out;
+}
+
+static void ShowProgress(const char* text, const wchar_t* path)
 {
     if (GetTickCount() - LastShown < ProgressInterval)
         return;
+    char shown[PathBufferSize];
+    if (!text)
+        text = ShownPath(path, shown, sizeof shown);
     // The removal may still read the record of its last failure; nothing the window does in
     // between may change it.
     ErrorRecord saved = TheErrorRecord;
-    SetRemovalProgress(Outcome.applied, Outcome.entries, what);
+    SetRemovalProgress(Outcome.applied, Outcome.entries, text);
     HandleWaitingMessages();
     TheErrorRecord = saved;
     // Counted from the end of the drawing: however slow the display, the removal gets its

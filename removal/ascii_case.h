@@ -8,12 +8,18 @@ inline char FoldAsciiLower(char c)
     return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
+inline wchar_t FoldAsciiLower(wchar_t c)
+{
+    return (c >= L'A' && c <= L'Z') ? static_cast<wchar_t>(c - L'A' + L'a') : c;
+}
+
 // True when the first `length` characters of `text` are those of `lowerCase`, ignoring letter
 // case. Stops at the first difference, so `text` may be shorter than `length` when terminated.
-inline bool MatchesIgnoringCase(const char* text, const char* lowerCase, size_t length)
+template <typename Character>
+inline bool MatchesIgnoringCase(const Character* text, const char* lowerCase, size_t length)
 {
     for (size_t i = 0; i < length; ++i)
-        if (FoldAsciiLower(text[i]) != lowerCase[i])
+        if (FoldAsciiLower(text[i]) != static_cast<Character>(lowerCase[i]))
             return false;
     return true;
 }

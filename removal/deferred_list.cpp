@@ -6,6 +6,7 @@
 #include "removal/ascii_case.h"
 
 char OwnPath[260];
+wchar_t OwnWidePath[260];
 char* DeferredList;
 
 static size_t DeferredLength;    // characters in the list, terminator excluded

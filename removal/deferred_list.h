@@ -6,6 +6,10 @@
 // Full path of the running executable; filled at start-up in wizard mode. Empty while unknown:
 // nothing is deferred then.
 extern char OwnPath[260];
+// The same path as the file system spells it, which the tree walk compares with what it finds;
+// empty unless OwnPath is its exact conversion: a path found in a tree is handed to the helper
+// in the ANSI form, which must then name the same file.
+extern wchar_t OwnWidePath[260];
 
 // Blank-separated paths, each in double quotes, in the order deferred; null while empty.
 // A path's trailing backslashes are doubled inside its quotes, so that the helper's argument

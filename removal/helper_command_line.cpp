@@ -12,19 +12,6 @@ bool IsHelperSwitch(const char* argument)
     return MatchesIgnoringCase(argument, "-u", sizeof "-u");
 }
 
-bool BuildHelperPath(char* out, size_t size, const char* temporaryDirectory)
-{
-    if (!CopyBounded(out, size, temporaryDirectory))
-        return false;
-    size_t length = strlen(out);
-    if (length + sizeof HelperFileName > size) {
-        out[0] = '\0';
-        return false;
-    }
-    memcpy(out + length, HelperFileName, sizeof HelperFileName);
-    return true;
-}
-
 // Length of the quoted path that starts at `entry` (on its opening quote), both quotes
 // included; 0 when it has no closing quote or when the closing quote follows an odd number of
 // backslashes, which would make that quote literal and join the next path to this one.
@@ -133,42 +120,31 @@ static size_t PathDepth(const char* path)
 struct DepthEntry {
     char* path;
     size_t depth;
+    size_t position;
 };
 
-// One pass of a bottom-up merge sort: merges the sorted runs of `width` entries in `from` into
-// `to`, deeper first, the earlier run first among equals, so that the sort is stable.
-static void MergeRuns(const DepthEntry* from, DepthEntry* to, size_t count, size_t width)
+// Deeper first; among equals the earlier, which makes the sort stable.
+static int CompareForRemoval(const void* left, const void* right)
 {
-    for (size_t start = 0; start < count; start += 2 * width) {
-        size_t middle = start + width < count ? start + width : count;
-        size_t end = middle + width < count ? middle + width : count;
-        size_t left = start, right = middle;
-        for (size_t out = start; out < end; ++out) {
-            bool takeLeft = right == end || (left < middle && from[left].depth >= from[right].depth);
-            to[out] = takeLeft ? from[left++] : from[right++];
-        }
-    }
+    const DepthEntry* a = static_cast<const DepthEntry*>(left);
+    const DepthEntry* b = static_cast<const DepthEntry*>(right);
+    if (a->depth != b->depth)
+        return a->depth > b->depth ? -1 : 1;
+    return a->position < b->position ? -1 : a->position > b->position;
 }
 
 bool OrderForRemoval(char** paths, size_t count)
 {
-    if (count > static_cast<size_t>(-1) / (2 * sizeof(DepthEntry)))
+    if (count > static_cast<size_t>(-1) / sizeof(DepthEntry))
         return false;
-    DepthEntry* entries = static_cast<DepthEntry*>(malloc(2 * count * sizeof(DepthEntry) + 1));
+    DepthEntry* entries = static_cast<DepthEntry*>(malloc(count * sizeof(DepthEntry) + 1));
     if (!entries)
         return false;
-    DepthEntry* from = entries;
-    DepthEntry* to = entries + count;
     for (size_t i = 0; i < count; ++i)
-        from[i] = DepthEntry{paths[i], PathDepth(paths[i])};
-    for (size_t width = 1; width < count; width *= 2) {
-        MergeRuns(from, to, count, width);
-        DepthEntry* swap = from;
-        from = to;
-        to = swap;
-    }
+        entries[i] = DepthEntry{paths[i], PathDepth(paths[i]), i};
+    qsort(entries, count, sizeof *entries, CompareForRemoval);
     for (size_t i = 0; i < count; ++i)
-        paths[i] = from[i].path;
+        paths[i] = entries[i].path;
     free(entries);
     return true;
 }

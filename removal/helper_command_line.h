@@ -6,15 +6,11 @@
 // The longest command line that Windows hands to a new process, terminator included.
 constexpr size_t HelperCommandLineSize = 32767;
 
-// The copy's file name inside the temporary directory.
-constexpr char HelperFileName[] = "uninstallvx.exe";
+// The copy's file name inside the run's private folder.
+constexpr wchar_t HelperFileNameW[] = L"uninstallvx.exe";
 
 // True when `argument` is the helper-mode switch "-u", in either letter case.
 bool IsHelperSwitch(const char* argument);
-
-// `temporaryDirectory` (which ends with a backslash) followed by HelperFileName. False, and
-// `out` empty, when that would not fit `size`.
-bool BuildHelperPath(char* out, size_t size, const char* temporaryDirectory);
 
 // The copy's path in double quotes, " -u", then each quoted path of `deferred` (the
 // DeferredList) that still fits whole, each after one blank. A path that does not fit is left

@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "removal/deferred_list.h"
+#include "removal/entry_removal.h"
 #include "removal/log_text.h"
 #include "removal/outcome.h"
 #include "removal/path_text.h"
@@ -28,67 +29,84 @@ static bool IsSafeTreeRoot(const char* path)
     return !IsRootPath(resolved);
 }
 
-Status RemoveTreeEntry(const char* argument)
-{
-    char path[PathBufferSize];
-    if (!CopyBounded(path, sizeof path, argument))
-        return FailWithCode(ERROR_FILENAME_EXCED_RANGE, "RemoveTree", "%s", argument);
-    if (!IsSafeTreeRoot(path))
-        return FailWithCode(ERROR_INVALID_PARAMETER, "RemoveTree", "%s", argument);
-    if (IsProtectedFolder(path, true))
-        return RefuseProtected("RemoveTree", argument);
-    if (DeferIfOwnPath(path)) {
-        NoteOutcome(OutcomeRemoved, path);
-        return Succeeded;
-    }
-    RemoveTree(path, "*.*");
-    return Succeeded;
-}
-
 // Windows refuses a path longer than its ANSI calls take, and a registry name longer than its
 // counted strings hold. Some systems shorten such a text instead (Wine keeps only the low 16 bits
 // of its length) and would then remove another entry than the log names: an argument past these
 // limits is refused here, whole, as Windows refuses it.
 constexpr size_t RegistryArgumentLimit = 32767;
 
-static Status RemoveFileEntry(const char* path, size_t length)
+// The tree is walked in the file system's own names; only its root comes from the log's text.
+// The program's own file and the folders above it are set aside where the walk meets them, so
+// a tree that holds the program goes all the same, but for them.
+static Status RemoveTreeEntry(const char* argument, size_t length)
 {
     if (length >= PathBufferSize)
-        return FailWithCode(ERROR_FILENAME_EXCED_RANGE, "DeleteFile", "%s", path);
-    if (DeferIfOwnPath(path))
-        NoteOutcome(OutcomeRemoved, path);
-    else
+        return FailWithCode(ERROR_FILENAME_EXCED_RANGE, "RemoveTree", "%s", argument);
+    if (!IsSafeTreeRoot(argument))
+        return FailWithCode(ERROR_INVALID_PARAMETER, "RemoveTree", "%s", argument);
+    if (IsProtectedFolder(argument, true))
+        return RefuseProtected("RemoveTree", argument);
+    wchar_t path[PathBufferSize];
+    Status status = CheckedWiden(argument, path, PathBufferSize);
+    if (!status)
+        RemoveTree(path);
+    return status;
+}
+
+// The argument is converted once; one that does not convert is refused.
+static Status RemoveNamedFile(const char* argument)
+{
+    wchar_t path[PathBufferSize];
+    Status status = CheckedWiden(argument, path, PathBufferSize);
+    if (!status)
         RemoveFileThoroughly(path);
+    return status;
+}
+
+static Status RemoveFileEntry(const char* argument, size_t length)
+{
+    if (length >= PathBufferSize)
+        return FailWithCode(ERROR_FILENAME_EXCED_RANGE, "DeleteFile", "%s", argument);
+    if (!DeferIfOwnPath(argument))
+        return RemoveNamedFile(argument);
+    NoteOutcome(OutcomeRemoved, argument);
     return Succeeded;
 }
 
-static Status RemoveDirectoryEntry(const char* path, size_t length)
+static void RemoveEmptyDirectory(const wchar_t* path)
 {
-    if (length >= PathBufferSize)
-        return FailWithCode(ERROR_FILENAME_EXCED_RANGE, "Remove Directory", "%s", path);
-    // An empty folder alone goes, and the system's folders are never empty: the plain spelling
-    // is checked, without opening each of the many folders a log lists.
-    if (IsProtectedFolder(path, false))
-        return RefuseProtected("Remove Directory", path);
-    if (DeferIfOwnPath(path)) {
-        NoteOutcome(OutcomeRemoved, path);
-        return Succeeded;
-    }
     Status status = CheckedRemoveDirectory(path);
     // What holds it now goes at the restart: the directory follows it then.
     if (status && status->code == ERROR_DIR_NOT_EMPTY && AnyAtRestartBelow(path))
         ScheduleAtRestart(path);
     else
         SettleRemoval(status, path, false);
-    return Succeeded;
 }
 
-static Status RemoveLinkEntry(const char* path, size_t length)
+static Status RemoveDirectoryEntry(const char* argument, size_t length)
 {
     if (length >= PathBufferSize)
-        return FailWithCode(ERROR_FILENAME_EXCED_RANGE, "DeleteFile", "%s", path);
-    RemoveFileThoroughly(path);
-    return Succeeded;
+        return FailWithCode(ERROR_FILENAME_EXCED_RANGE, "Remove Directory", "%s", argument);
+    // An empty folder alone goes, and the system's folders are never empty: the plain spelling
+    // is checked, without opening each of the many folders a log lists.
+    if (IsProtectedFolder(argument, false))
+        return RefuseProtected("Remove Directory", argument);
+    if (DeferIfOwnPath(argument)) {
+        NoteOutcome(OutcomeRemoved, argument);
+        return Succeeded;
+    }
+    wchar_t path[PathBufferSize];
+    Status status = CheckedWiden(argument, path, PathBufferSize);
+    if (!status)
+        RemoveEmptyDirectory(path);
+    return status;
+}
+
+static Status RemoveLinkEntry(const char* argument, size_t length)
+{
+    if (length >= PathBufferSize)
+        return FailWithCode(ERROR_FILENAME_EXCED_RANGE, "DeleteFile", "%s", argument);
+    return RemoveNamedFile(argument);
 }
 
 static Status RemoveKeyEntry(char* text, size_t length)
@@ -114,7 +132,7 @@ static void ApplyEntry(char* entry, size_t length)
     switch (tag) {
     case TagFile: refused = RemoveFileEntry(argument, argumentLength); break;
     case TagDir: refused = RemoveDirectoryEntry(argument, argumentLength); break;
-    case TagDirw: refused = RemoveTreeEntry(argument); break;
+    case TagDirw: refused = RemoveTreeEntry(argument, argumentLength); break;
     case TagKey: refused = RemoveKeyEntry(argument, argumentLength); break;
     case TagLink: refused = RemoveLinkEntry(argument, argumentLength); break;
     case TagNone: return;

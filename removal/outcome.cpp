@@ -1,7 +1,10 @@
 #include "removal/outcome.h"
 
+#include <windows.h>
+
 #include <cstdlib>
 #include <cstring>
+#include <cwchar>
 
 #include "removal/ascii_case.h"
 #include "sysops/error_record.h"
@@ -60,37 +63,111 @@ static size_t FlattenReason(char* out, size_t size)
     return length;
 }
 
-static void AddLine(OutcomeKind kind, const char* what)
+// The UTF-8 bytes of `length` UTF-16 characters; an unpaired surrogate, which no UTF-8 text can
+// hold, shows as U+FFFD.
+static size_t Utf8Length(const wchar_t* text, size_t length)
 {
-    char reason[sizeof TheErrorRecord.text];
-    size_t reasonLength = kind == OutcomeKept ? FlattenReason(reason, sizeof reason) : 0;
+    if (length == 0)
+        return 0;
+    int bytes = WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(length), nullptr, 0,
+                                    nullptr, nullptr);
+    return bytes > 0 ? static_cast<size_t>(bytes) : 0;
+}
+
+// `bytes` as Utf8Length gave them, room reserved.
+static void AppendUtf8(const wchar_t* text, size_t length, size_t bytes)
+{
+    if (bytes > 0)
+        WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(length), Lines + LinesUsed,
+                            static_cast<int>(bytes), nullptr, nullptr);
+    LinesUsed += bytes;
+    Lines[LinesUsed] = '\0';
+}
+
+// `what` is shown after `lead`; the record's text is in the ANSI code page.
+static void AddLine(OutcomeKind kind, const char* lead, const wchar_t* what, size_t whatLength)
+{
+    char flat[sizeof TheErrorRecord.text];
+    wchar_t reason[sizeof TheErrorRecord.text];
+    int converted = 0;
+    if (kind == OutcomeKept && FlattenReason(flat, sizeof flat) > 0)
+        converted = MultiByteToWideChar(CP_ACP, 0, flat, -1, reason, sizeof flat);
+    size_t reasonLength = converted > 0 ? static_cast<size_t>(converted) - 1 : 0;
     const char* word = OutcomeWords[kind];
-    size_t wordLength = strlen(word);
-    size_t whatLength = strlen(what);
-    size_t length = wordLength + 1 + whatLength + (kind == OutcomeKept ? 1 + reasonLength : 0) + 2;
+    size_t wordLength = strlen(word), leadLength = strlen(lead);
+    size_t whatBytes = Utf8Length(what, whatLength), reasonBytes = Utf8Length(reason, reasonLength);
+    size_t length = wordLength + 1 + leadLength + whatBytes +
+                    (kind == OutcomeKept ? 1 + reasonBytes : 0) + 2;
     if (whatLength > OutcomeLinesLimit || !ReserveLines(length)) {
         ++Outcome.linesLeftOut;
         return;
     }
     AppendText(word, wordLength);
     AppendText("\t", 1);
-    AppendText(what, whatLength);
+    AppendText(lead, leadLength);
+    AppendUtf8(what, whatLength, whatBytes);
     if (kind == OutcomeKept) {
         AppendText("\t", 1);
-        AppendText(reason, reasonLength);
+        AppendUtf8(reason, reasonLength, reasonBytes);
     }
     AppendText("\r\n", 2);
 }
 
-OutcomeKind NoteOutcome(OutcomeKind kind, const char* what)
+static OutcomeKind Count(OutcomeKind kind)
 {
     uint32_t* counts[] = {&Outcome.removed, &Outcome.absent, &Outcome.atRestart, &Outcome.kept};
     ++*counts[kind];
-    if (kind != OutcomeRemoved)
-        AddLine(kind, what);
-    if (RemovalProgress)
-        RemovalProgress(what);
     return kind;
+}
+
+// The log's text in UTF-16 for its line; a byte that the code page does not define still shows.
+static void AddAnsiLine(OutcomeKind kind, const char* what)
+{
+    size_t length = strlen(what);
+    wchar_t* wide = length > OutcomeLinesLimit
+                        ? nullptr
+                        : static_cast<wchar_t*>(malloc((length + 1) * sizeof(wchar_t)));
+    if (!wide) {
+        ++Outcome.linesLeftOut;
+        return;
+    }
+    int converted = length ? MultiByteToWideChar(CP_ACP, 0, what, static_cast<int>(length), wide,
+                                                 static_cast<int>(length))
+                           : 0;
+    AddLine(kind, "", wide, converted > 0 ? static_cast<size_t>(converted) : 0);
+    free(wide);
+}
+
+OutcomeKind NoteOutcome(OutcomeKind kind, const char* what)
+{
+    if (Count(kind) != OutcomeRemoved)
+        AddAnsiLine(kind, what);
+    if (RemovalProgress)
+        RemovalProgress(what, nullptr);
+    return kind;
+}
+
+OutcomeKind NoteOutcome(OutcomeKind kind, const wchar_t* path)
+{
+    if (Count(kind) != OutcomeRemoved) {
+        const char* lead;
+        const wchar_t* plain = PlainPath(path, &lead);
+        AddLine(kind, lead, plain, wcslen(plain));
+    }
+    if (RemovalProgress)
+        RemovalProgress(nullptr, path);
+    return kind;
+}
+
+const wchar_t* PlainPath(const wchar_t* path, const char** lead)
+{
+    *lead = "";
+    if (wcsncmp(path, L"\\\\?\\", 4) != 0)
+        return path;
+    if (!MatchesIgnoringCase(path + 4, "unc\\", 4))
+        return path + 4;
+    *lead = "\\\\";
+    return path + 8;
 }
 
 const char* OutcomeLines()
@@ -108,7 +185,7 @@ static bool IsBelow(const char* path, const char* directory, size_t length)
     return path[length] == '\\';
 }
 
-bool AnyAtRestartBelow(const char* directory)
+static bool AnyAtRestartBelowText(const char* directory)
 {
     size_t length = strlen(directory);
     while (length > 0 && directory[length - 1] == '\\')
@@ -122,6 +199,26 @@ bool AnyAtRestartBelow(const char* directory)
         line = end ? end + 1 : line + strlen(line);
     }
     return false;
+}
+
+// Compared as the lines spell it: in UTF-8, as a user writes the path.
+bool AnyAtRestartBelow(const wchar_t* directory)
+{
+    const char* lead;
+    const wchar_t* plain = PlainPath(directory, &lead);
+    size_t length = wcslen(plain), leadLength = strlen(lead);
+    size_t bytes = Utf8Length(plain, length);
+    char* text = static_cast<char*>(malloc(leadLength + bytes + 1));
+    if (!text)
+        return false;
+    memcpy(text, lead, leadLength);
+    if (bytes > 0)
+        WideCharToMultiByte(CP_UTF8, 0, plain, static_cast<int>(length), text + leadLength,
+                            static_cast<int>(bytes), nullptr, nullptr);
+    text[leadLength + bytes] = '\0';
+    bool found = AnyAtRestartBelowText(text);
+    free(text);
+    return found;
 }
 
 void ClearOutcome()

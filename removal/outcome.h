@@ -26,25 +26,33 @@ extern RemovalOutcome Outcome;
 
 // Called with the path of each outcome once it is noted, while the removal runs; null: nothing.
 // A window set here can answer during a long removal: the program's one thread is busy in it.
-using ProgressHandler = void (*)(const char* what);
+// One of the two is given: the log's own ANSI text, or a path as the file system spells it.
+using ProgressHandler = void (*)(const char* text, const wchar_t* path);
 extern ProgressHandler RemovalProgress;
 
 // Counts one outcome and returns `kind`. Every outcome other than removed also adds a line to
 // the text below; a kept one takes its reason from the error record, so it is noted right after
-// the call that failed. `what` is the path or the "key:" argument.
+// the call that failed. `what` is the log's own text (a path or the "key:" argument, ANSI).
 OutcomeKind NoteOutcome(OutcomeKind kind, const char* what);
+// The same for a path as the file system spells it, exactly as it is.
+OutcomeKind NoteOutcome(OutcomeKind kind, const wchar_t* path);
 
-// One line per entry that was not simply removed, in the order noted, each ending in CR LF:
+// One line per entry that was not simply removed, in the order noted, each ending in CR LF, in
+// UTF-8 so that every name is told exactly:
 //   already absent<TAB>path
 //   at restart<TAB>path
 //   kept<TAB>path<TAB>reason   (the error record's text on one line)
+// A path is shown as a user writes it: \\?\C:\x as C:\x, \\?\UNC\server\share as \\server\share.
 // Never null. When Outcome.linesLeftOut is not 0 the text lacks that many lines; the counts
 // are whole all the same.
 const char* OutcomeLines();
 
-// True when something below `directory` (a path, with or without a trailing backslash) was
-// scheduled for removal at the next restart, as far as the lines tell.
-bool AnyAtRestartBelow(const char* directory);
+// True when something below `directory` (with or without a trailing backslash) was scheduled
+// for removal at the next restart, as far as the lines tell.
+bool AnyAtRestartBelow(const wchar_t* directory);
+
+// The part of `path` that a user writes after *lead ("" or "\\"): \\?\ and \\?\UNC\ are left out.
+const wchar_t* PlainPath(const wchar_t* path, const char** lead);
 
 // Starts the counts and the text afresh, releasing the text's memory.
 void ClearOutcome();

@@ -2,15 +2,17 @@
 
 #include <windows.h>
 
-#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 
 #include "removal/deferred_list.h"
 #include "removal/helper_command_line.h"
 #include "removal/path_text.h"
+#include "removal/private_folder.h"
+#include "removal/restart_schedule.h"
 #include "sysops/checked.h"
 #include "sysops/file_helpers.h"
+#include "sysops/handle_ops.h"
 #include "sysops/record_text.h"
 
 // The helper learns from this variable which process to wait for: the value of a handle to the
@@ -23,9 +25,6 @@ constexpr DWORD UninstallerWaitMs = 30000;
 constexpr DWORD RetryPerPathMs = 5000;
 constexpr DWORD RetryInAllMs = 30000;
 constexpr DWORD RetryPauseMs = 100;
-
-// Fresh names tried in the temporary directory when "uninstallvx.exe" cannot be replaced.
-constexpr int FreshNameAttempts = 8;
 
 // True when the file behind `copy`, read from its start, holds exactly the bytes of the file
 // at `originalPath`.
@@ -52,22 +51,47 @@ static bool SameBytes(HANDLE copy, const char* originalPath)
     return same;
 }
 
-// Copies the running program to `copyPath` and opens the copy for the child to inherit, or
-// gives INVALID_HANDLE_VALUE. Shared for reading only, the open copy can be neither written,
-// renamed nor deleted by anyone until the last handle closes, yet the system can still start
-// it; checked through this handle, what the child runs is the program's own bytes, whoever
-// could write to the temporary directory before. Opened delete-on-close, the copy vanishes
-// when the child, which holds the last handle, exits.
-static HANDLE CopyAndLock(const char* copyPath, BOOL failIfExists)
+// The program's own bytes, from the start of `copy`.
+static Status WriteOwnBytes(HANDLE copy)
 {
-    if (!CopyFileA(OwnPath, copyPath, failIfExists))
+    HANDLE original;
+    Status status = OpenForReading(OwnPath, &original);
+    if (status)
+        return status;
+    char buffer[4096];
+    for (DWORD count = 1; !status && count != 0;) {
+        status = CheckedReadFile(original, buffer, sizeof buffer, &count);
+        DWORD written = 0;
+        if (status || count == 0)
+            break;
+        status = CheckedWriteFile(copy, buffer, count, &written);
+        if (!status && written != count)
+            status = FailWithCode(ERROR_WRITE_FAULT, "WriteFile", nullptr);
+    }
+    return CloseKeepingFirst(original, status);
+}
+
+// The copy, new in the private folder, opened for the child to inherit; INVALID_HANDLE_VALUE
+// when no verified copy can be had. Shared for reading only, the open copy can be neither
+// written, renamed nor deleted by anyone until the last handle closes, yet the system can still
+// start it; checked through this handle, what the child runs is the program's own bytes.
+// Opened delete-on-close, the copy vanishes when the child, which holds the last handle, exits.
+static HANDLE MakeVerifiedCopy(wchar_t* copyPath, size_t size)
+{
+    HANDLE writer;
+    if (!InPrivateFolder(HelperFileNameW, copyPath, size) ||
+        CheckedCreateFileW(copyPath, GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW, 0, &writer))
         return INVALID_HANDLE_VALUE;
+    Status status = WriteOwnBytes(writer);
+    if (status)
+        CheckedDeleteByHandle(writer);
+    CloseHandle(writer);
     SECURITY_ATTRIBUTES inheritable = {};
     inheritable.nLength = sizeof inheritable;
     inheritable.bInheritHandle = TRUE;
     HANDLE copy;
-    if (CheckedCreateFile(copyPath, GENERIC_READ, FILE_SHARE_READ, &inheritable, OPEN_EXISTING,
-                          FILE_FLAG_DELETE_ON_CLOSE, nullptr, &copy))
+    if (status || CheckedCreateFileW(copyPath, GENERIC_READ, FILE_SHARE_READ, &inheritable,
+                                     OPEN_EXISTING, FILE_FLAG_DELETE_ON_CLOSE, &copy))
         return INVALID_HANDLE_VALUE;
     if (SameBytes(copy, OwnPath))
         return copy;
@@ -75,37 +99,19 @@ static HANDLE CopyAndLock(const char* copyPath, BOOL failIfExists)
     return INVALID_HANDLE_VALUE;
 }
 
-// "uninstallvx.exe" in the temporary directory, replacing an older one; when that cannot be
-// had (a file of that name that is read-only, in use, or not this program), a fresh name of
-// this run's own. Fills `copyPath`; INVALID_HANDLE_VALUE when no verified copy was made.
-static HANDLE MakeVerifiedCopy(const char* temporaryDirectory, char* copyPath, size_t size)
+// Starts the copy in helper mode with the deferred paths, in its own folder: a process whose
+// current directory is a directory keeps it from being removed. The child inherits a handle to
+// this process, named to it in WaitForVariable, and waits on it.
+static bool StartHelper(const wchar_t* wideCopyPath)
 {
-    if (BuildHelperPath(copyPath, size, temporaryDirectory)) {
-        HANDLE copy = CopyAndLock(copyPath, FALSE);
-        if (copy != INVALID_HANDLE_VALUE)
-            return copy;
-    }
-    uint32_t seed = GetTickCount() ^ (GetCurrentProcessId() << 16);
-    for (int attempt = 0; attempt < FreshNameAttempts; ++attempt) {
-        char name[24];
-        FormatText(name, sizeof name, "uninstallvx%08x.exe",
-                   seed + static_cast<uint32_t>(attempt) * 0x9E3779B1u);
-        if (!CopyBounded(copyPath, size, temporaryDirectory) ||
-            !AppendComponent(copyPath, size, name))
-            return INVALID_HANDLE_VALUE;
-        // Failing when the name exists: a file that someone else made first is not replaced.
-        HANDLE copy = CopyAndLock(copyPath, TRUE);
-        if (copy != INVALID_HANDLE_VALUE)
-            return copy;
-    }
-    return INVALID_HANDLE_VALUE;
-}
-
-// Starts the copy in helper mode with the deferred paths, in the temporary directory: a
-// process whose current directory is a directory keeps it from being removed. The child
-// inherits a handle to this process, named to it in WaitForVariable, and waits on it.
-static bool StartHelper(const char* temporaryDirectory, const char* copyPath)
-{
+    char copyPath[PathBufferSize];
+    BOOL lossy = FALSE;
+    if (!WideCharToMultiByte(CP_ACP, 0, wideCopyPath, -1, copyPath, sizeof copyPath, nullptr,
+                             &lossy) || lossy)
+        return false;
+    char folder[PathBufferSize];
+    CopyBounded(folder, sizeof folder, copyPath);
+    *const_cast<char*>(BaseName(folder)) = '\0';
     HANDLE self;
     if (!DuplicateHandle(GetCurrentProcess(), GetCurrentProcess(), GetCurrentProcess(), &self,
                          SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, TRUE, 0))
@@ -122,7 +128,7 @@ static bool StartHelper(const char* temporaryDirectory, const char* copyPath)
     startup.cb = sizeof startup;
     PROCESS_INFORMATION child = {};
     BOOL started = CreateProcessA(nullptr, commandLine, nullptr, nullptr, TRUE,
-                                  NORMAL_PRIORITY_CLASS, nullptr, temporaryDirectory, &startup,
+                                  NORMAL_PRIORITY_CLASS, nullptr, folder, &startup,
                                   &child);
     SetEnvironmentVariableA(WaitForVariable, nullptr);
     CloseHandle(self);
@@ -142,14 +148,27 @@ static const char* WithoutTrailingBackslash(const char* path, char* buffer, size
     return buffer;
 }
 
+static Status RemoveOnce(const char* path)
+{
+    EntryInfo info;
+    QueryEntryInfo(path, &info);
+    if (info.kind == EntryDirectory)
+        return CheckedRemoveDirectory(path);
+    return CheckedDeleteFile(path);
+}
+
 // The last resort for what cannot be removed now: the system removes the paths, in this
-// order, as it next starts.
+// order, as it next starts. Each is tried once more, as what was inside a directory may just
+// have been moved aside.
 static void ScheduleInOrderAtRestart(char** paths, size_t count)
 {
     OrderForRemoval(paths, count);
     for (size_t i = 0; i < count; ++i) {
         char buffer[PathBufferSize];
-        CheckedScheduleRemovalAtRestart(WithoutTrailingBackslash(paths[i], buffer, sizeof buffer));
+        const char* path = WithoutTrailingBackslash(paths[i], buffer, sizeof buffer);
+        wchar_t wide[PathBufferSize];
+        if (RemoveOnce(path) && MultiByteToWideChar(CP_ACP, 0, path, -1, wide, PathBufferSize))
+            HandToRestart(wide);
     }
 }
 
@@ -173,20 +192,19 @@ static void ScheduleDeferredAtRestart()
 
 bool LaunchSelfRemover()
 {
-    if (!DeferredList || !*DeferredList)
-        return true;
-    char temporaryDirectory[PathBufferSize] = "";
-    DWORD length = GetTempPathA(sizeof temporaryDirectory, temporaryDirectory);
-    char copyPath[PathBufferSize];
-    HANDLE copy = INVALID_HANDLE_VALUE;
-    if (length != 0 && length < sizeof temporaryDirectory)
-        copy = MakeVerifiedCopy(temporaryDirectory, copyPath, sizeof copyPath);
-    bool started = copy != INVALID_HANDLE_VALUE && StartHelper(temporaryDirectory, copyPath);
-    // The child, if it started, now holds the only handle to the copy; if not, this deletes it.
-    if (copy != INVALID_HANDLE_VALUE)
-        CloseHandle(copy);
-    if (!started)
-        ScheduleDeferredAtRestart();
+    bool started = true;
+    if (DeferredList && *DeferredList) {
+        wchar_t copyPath[PathBufferSize];
+        HANDLE copy = MakeVerifiedCopy(copyPath, PathBufferSize);
+        started = copy != INVALID_HANDLE_VALUE && StartHelper(copyPath);
+        // The child, if it started, now holds the only handle to the copy; if not, this
+        // deletes it.
+        if (copy != INVALID_HANDLE_VALUE)
+            CloseHandle(copy);
+        if (!started)
+            ScheduleDeferredAtRestart();
+    }
+    ReleasePrivateFolder();
     return started;
 }
 
@@ -204,15 +222,6 @@ static void WaitForUninstaller()
         return;
     WaitForSingleObject(uninstaller, UninstallerWaitMs);
     CloseHandle(uninstaller);
-}
-
-static Status RemoveOnce(const char* path)
-{
-    EntryInfo info;
-    QueryEntryInfo(path, &info);
-    if (info.kind == EntryDirectory)
-        return CheckedRemoveDirectory(path);
-    return CheckedDeleteFile(path);
 }
 
 // Removes `path`, trying again while another process holds it (a virus scanner, an indexer),
@@ -251,4 +260,5 @@ void RunHelperMode(int count, char** paths)
             paths[left++] = paths[i];
     }
     ScheduleInOrderAtRestart(paths, left);
+    ReleasePrivateFolder();
 }

@@ -2,10 +2,11 @@
 // The uninstaller's own file and the directories above it are removed by a temporary copy of
 // the program, started in helper mode once the wizard is over.
 
-// Copies the running executable to the temporary directory and, once the copy is locked and
+// Copies the running executable into the run's private folder and, once the copy is locked and
 // holds the program's own bytes, starts it with "-u" and the DeferredList. When no such copy
-// can be started, every deferred path is scheduled for removal at the next restart instead.
-// Does nothing when the list is empty. False when the paths were left to the restart.
+// can be started, the deferred paths are removed now where they can be and handed to the
+// restart otherwise. Then the private folder goes, or is left to the restart when something is
+// still inside. False when the paths were not handed to a helper.
 bool LaunchSelfRemover();
 
 // Helper mode: waits (bounded) for the uninstaller that started it to end, then removes the

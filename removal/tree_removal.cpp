@@ -1,213 +1,373 @@
+// The walk runs with administrator rights in trees where a standard user may create entries, and
+// such a user may swap a directory for a link to any other folder while the walk runs: entering
+// the link would remove what lies outside the tree. So each directory is opened, never following
+// a link, and entered only when that handle shows a plain directory that is the one its parent's
+// listing named (volume and file index). It is held, without delete sharing, while the walk is
+// inside it, so that it cannot be renamed or replaced meanwhile; it is listed and removed
+// through that same handle. Names are the file system's own, used whole, in the \\?\ form.
 #include "removal/tree_removal.h"
 
+#include <cstdlib>
 #include <cstring>
+#include <cwchar>
 
+#include "removal/ascii_case.h"
 #include "removal/deferred_list.h"
-#include "removal/outcome.h"
+#include "removal/entry_removal.h"
 #include "removal/path_text.h"
 #include "sysops/checked.h"
 #include "sysops/file_helpers.h"
 
-HANDLE FindHandle;
+// The system's own limit for a path, terminator included.
+constexpr size_t TreePathLimit = 32767;
 
-static bool IsDotOrDotDot(const char* name)
+// The path of the entry being visited, in a buffer that grows as the walk descends.
+struct WorkingPath {
+    wchar_t* text;
+    size_t length;
+    size_t capacity;
+};
+
+struct TreeLevel {
+    DirectoryListing listing;
+    size_t pathLength;   // the directory's own path in the working path
+    DWORD volume;
+    OutcomeKind worst;   // among the entries dealt with so far
+};
+
+struct TreeWalk {
+    WorkingPath path;
+    TreeLevel* levels;
+    size_t depth;
+    size_t capacity;
+};
+
+static bool IsDotOrDotDot(const wchar_t* name, size_t length)
 {
-    return strcmp(name, ".") == 0 || strcmp(name, "..") == 0;
+    return (length == 1 && name[0] == L'.') || (length == 2 && name[0] == L'.' && name[1] == L'.');
 }
 
-static Status StartSearch(const char* directory, const char* pattern, WIN32_FIND_DATAA* found)
-{
-    char searchPath[PathBufferSize];
-    if (!BuildSearchPath(searchPath, sizeof searchPath, directory, pattern))
-        return FailWithCode(ERROR_FILENAME_EXCED_RANGE, "FindFirstFile", "%s\\%s", directory,
-                            pattern ? pattern : "");
-    HANDLE search;
-    Status status = CheckedFindFirstFile(searchPath, found, &search);
-    FindHandle = status ? nullptr : search;
-    return status;
-}
-
-// Fetches the next entry of the search in FindHandle, or starts one. At the end of the search,
-// or on a failure, the search is closed and FindHandle cleared.
-static Status FetchEntry(const char* directory, const char* pattern, WIN32_FIND_DATAA* found,
-                         int* ended)
-{
-    if (!FindHandle)
-        return StartSearch(directory, pattern, found);
-    Status status = CheckedFindNextFile(FindHandle, found, ended);
-    if (status || *ended) {
-        CheckedFindClose(FindHandle);
-        FindHandle = nullptr;
-    }
-    return status;
-}
-
-Status NextDirectoryEntry(const char* directory, const char* pattern, EntryInfo* info, int* done)
+Status NextDirectoryEntry(DirectoryListing* listing, ListedEntry* entry, int* done)
 {
     *done = 1;
-    WIN32_FIND_DATAA found;
     for (;;) {
-        int ended = 0;
-        Status status = FetchEntry(directory, pattern, &found, &ended);
-        if (status || ended)
-            return status;
-        if (!IsDotOrDotDot(found.cFileName))
-            break;
+        if (!listing->next) {
+            int ended = 0;
+            Status status = CheckedReadDirectory(listing->directory, !listing->started,
+                                                 listing->buffer, ListingBufferSize, &ended);
+            listing->started = true;
+            if (status || ended)
+                return status;
+            listing->next = listing->buffer;
+        }
+        const auto* found = reinterpret_cast<const FILE_ID_BOTH_DIR_INFO*>(listing->next);
+        listing->next = found->NextEntryOffset ? listing->next + found->NextEntryOffset : nullptr;
+        size_t length = found->FileNameLength / sizeof(wchar_t);
+        if (IsDotOrDotDot(found->FileName, length))
+            continue;
+        entry->name = found->FileName;
+        entry->nameLength = length;
+        entry->attributes = found->FileAttributes;
+        entry->id = found->FileId.QuadPart;
+        *done = 0;
+        return Succeeded;
     }
-    const char* name = BaseName(found.cFileName);
-    if (!CopyBounded(info->name, sizeof info->name, name))
-        return FailWithCode(ERROR_FILENAME_EXCED_RANGE, "FindNextFile", "%s\\%s", directory, name);
-    info->size = found.nFileSizeLow;
-    info->sizeHigh = found.nFileSizeHigh;
-    info->attributes = found.dwFileAttributes;
-    info->kind = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ? EntryDirectory : EntryFile;
-    *done = 0;
-    return Succeeded;
 }
 
-OutcomeKind ScheduleAtRestart(const char* path)
+// Room for `more` characters and the terminator, within the system's limit.
+static bool ReservePath(WorkingPath* path, size_t more)
 {
-    if (CheckedScheduleRemovalAtRestart(path))
-        return NoteOutcome(OutcomeKept, path);
-    return NoteOutcome(OutcomeAtRestart, path);
+    size_t needed = path->length + more + 1;
+    if (needed > TreePathLimit)
+        return false;
+    if (needed <= path->capacity)
+        return true;
+    size_t capacity = path->capacity ? path->capacity : 512;
+    while (capacity < needed)
+        capacity *= 2;
+    auto* grown = static_cast<wchar_t*>(realloc(path->text, capacity * sizeof(wchar_t)));
+    if (!grown)
+        return false;
+    path->text = grown;
+    path->capacity = capacity;
+    return true;
 }
 
-// Another program holds the entry open without delete sharing; or, for a file that is not
-// read-only, it runs the file or maps it (Windows answers access denied then).
-static bool IsInUse(int32_t code, bool deniedMeansInUse)
+static bool AppendText(WorkingPath* path, const wchar_t* text, size_t length)
 {
-    return code == ERROR_SHARING_VIOLATION || (deniedMeansInUse && code == ERROR_ACCESS_DENIED);
+    if (!ReservePath(path, length))
+        return false;
+    memcpy(path->text + path->length, text, length * sizeof(wchar_t));
+    path->length += length;
+    path->text[path->length] = L'\0';
+    return true;
 }
 
-OutcomeKind SettleRemoval(Status status, const char* path, bool deniedMeansInUse)
+static bool AppendName(WorkingPath* path, const ListedEntry& entry)
 {
-    if (!status)
+    size_t end = path->length;
+    if (AppendText(path, L"\\", 1) && AppendText(path, entry.name, entry.nameLength))
+        return true;
+    path->length = end;
+    path->text[end] = L'\0';
+    return false;
+}
+
+// The root as Windows resolves the caller's spelling, then in the \\?\ form, so that inside the
+// tree no name is interpreted and no length is limited to MAX_PATH.
+static bool StartPath(WorkingPath* path, const wchar_t* root)
+{
+    wchar_t resolved[PathBufferSize];
+    DWORD length = GetFullPathNameW(root, PathBufferSize, resolved, nullptr);
+    if (length == 0 || length >= PathBufferSize)
+        return false;
+    const wchar_t* rest = resolved;
+    const wchar_t* prefix = L"\\\\?\\";
+    if (resolved[0] == L'\\' && resolved[1] == L'\\') {
+        bool device = (resolved[2] == L'?' || resolved[2] == L'.') && resolved[3] == L'\\';
+        rest = resolved + (device ? 4 : 2);
+        prefix = device ? prefix : L"\\\\?\\UNC\\";
+    }
+    if (!AppendText(path, prefix, wcslen(prefix)) || !AppendText(path, rest, wcslen(rest)))
+        return false;
+    while (path->length > 0 && path->text[path->length - 1] == L'\\')
+        path->text[--path->length] = L'\0';
+    return true;
+}
+
+// `path` names the program's own file or a directory above it. The helper is handed the ANSI
+// form, which names the same entry only when it is the exact conversion.
+static bool DeferIfOwnPathInTree(const wchar_t* path)
+{
+    const char *lead, *ownLead;
+    const wchar_t* plain = PlainPath(path, &lead);
+    const wchar_t* own = PlainPath(OwnWidePath, &ownLead);
+    if (!own[0] || strcmp(lead, ownLead) != 0)
+        return false;
+    size_t i = 0;
+    for (; plain[i]; ++i)
+        if (FoldAsciiLower(plain[i]) != FoldAsciiLower(own[i]))
+            return false;
+    char ansi[sizeof OwnPath];
+    size_t leadLength = strlen(lead);
+    memcpy(ansi, lead, leadLength);
+    return ToAnsi(plain, i, ansi + leadLength, sizeof ansi - leadLength, true) &&
+           DeferIfOwnPath(ansi);
+}
+
+static OutcomeKind RemoveListedFile(const wchar_t* path, uint32_t attributes)
+{
+    if (DeferIfOwnPathInTree(path))
         return NoteOutcome(OutcomeRemoved, path);
-    if (status->code == ERROR_FILE_NOT_FOUND || status->code == ERROR_PATH_NOT_FOUND)
-        return NoteOutcome(OutcomeAbsent, path);
-    if (IsInUse(status->code, deniedMeansInUse))
+    return DeleteKnownFile(path, attributes);
+}
+
+// A link, or whatever took a listed directory's place: never entered. What the open handle shows
+// as a link is removed as the link itself, through that handle; anything else is not ours.
+static OutcomeKind RemoveLink(const wchar_t* path, HANDLE opened, DWORD attributes)
+{
+    if (!(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+        FailForPath(ERROR_CANT_ACCESS_FILE, "RemoveTree", path);
+        return NoteOutcome(OutcomeKept, path);
+    }
+    return SettleRemoval(CheckedMarkForDeletion(opened, path), path, false);
+}
+
+static Status OpenEntry(const wchar_t* path, DWORD access, HANDLE* opened,
+                        BY_HANDLE_FILE_INFORMATION* information)
+{
+    Status status = CheckedCreateFile(path, access, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                      OPEN_EXISTING,
+                                      FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT,
+                                      nullptr, opened);
+    if (!status && (status = CheckedGetFileInformation(*opened, information)))
+        CheckedCloseHandle(*opened);
+    return status;
+}
+
+// An entry that could not be opened: gone since it was listed, or kept for the record's reason.
+static OutcomeKind NoteUnopened(Status status, const wchar_t* path)
+{
+    bool gone = status->code == ERROR_FILE_NOT_FOUND || status->code == ERROR_PATH_NOT_FOUND;
+    return NoteOutcome(gone ? OutcomeAbsent : OutcomeKept, path);
+}
+
+static OutcomeKind RemoveListedLink(const wchar_t* path)
+{
+    HANDLE opened;
+    BY_HANDLE_FILE_INFORMATION information;
+    Status status = OpenEntry(path, DELETE | FILE_READ_ATTRIBUTES, &opened, &information);
+    if (status)
+        return NoteUnopened(status, path);
+    OutcomeKind kind = RemoveLink(path, opened, information.dwFileAttributes);
+    CheckedCloseHandle(opened);
+    return kind;
+}
+
+// The directory once its contents are dealt with: `below` is the worst outcome among them.
+static OutcomeKind RemoveEmptiedDirectory(HANDLE directory, const wchar_t* path,
+                                          OutcomeKind below)
+{
+    if (below == OutcomeKept) {
+        FailForPath(ERROR_DIR_NOT_EMPTY, "RemoveTree", path);
+        return NoteOutcome(OutcomeKept, path);
+    }
+    if (DeferIfOwnPathInTree(path))
+        return NoteOutcome(OutcomeRemoved, path);
+    // What is scheduled inside may already have been moved out of it; if not, the directory
+    // empties at the restart, after what is scheduled inside it.
+    Status status = CheckedMarkForDeletion(directory, path);
+    if (below == OutcomeAtRestart && status && status->code == ERROR_DIR_NOT_EMPTY)
         return ScheduleAtRestart(path);
-    return NoteOutcome(OutcomeKept, path);
+    return SettleRemoval(status, path, false);
 }
 
-// A file whose attributes are known: a read-only one is made writable first. Once it is not
-// read-only, access denied can only mean that it is in use.
-static OutcomeKind DeleteKnownFile(const char* path, uint32_t attributes)
+static void Fold(TreeWalk* walk, OutcomeKind kind)
 {
-    Status status = Succeeded;
-    if (attributes & AttributeReadOnly)
-        status = ClearReadOnly(path, attributes);
-    if (!status)
-        status = CheckedDeleteFile(path);
-    return SettleRemoval(status, path, true);
+    TreeLevel* level = &walk->levels[walk->depth - 1];
+    if (kind > level->worst)
+        level->worst = kind;
 }
 
-OutcomeKind RemoveFileThoroughly(const char* path)
+static bool PushLevel(TreeWalk* walk, HANDLE directory, DWORD volume)
 {
-    // Most files go at the first try; only a refusal is worth a look at what the entry is.
-    Status status = CheckedDeleteFile(path);
-    if (!status || status->code != ERROR_ACCESS_DENIED)
-        return SettleRemoval(status, path, false);
+    if (walk->depth == walk->capacity) {
+        size_t capacity = walk->capacity ? walk->capacity * 2 : 16;
+        auto* grown = static_cast<TreeLevel*>(realloc(walk->levels, capacity * sizeof(TreeLevel)));
+        if (!grown)
+            return false;
+        walk->levels = grown;
+        walk->capacity = capacity;
+    }
+    auto* buffer = static_cast<unsigned char*>(malloc(ListingBufferSize));
+    if (!buffer)
+        return false;
+    TreeLevel& level = walk->levels[walk->depth++];
+    level.listing = {directory, buffer, nullptr, false};
+    level.pathLength = walk->path.length;
+    level.volume = volume;
+    level.worst = OutcomeRemoved;
+    return true;
+}
+
+// Opens the directory at the walk's path and enters it when it is the one `listed` names (null
+// for the tree's root, which only has to be a plain directory). False when it is not entered:
+// *kind then tells what became of it.
+static bool EnterDirectory(TreeWalk* walk, const ListedEntry* listed, OutcomeKind* kind)
+{
+    const wchar_t* path = walk->path.text;
+    HANDLE directory;
+    BY_HANDLE_FILE_INFORMATION information;
+    Status status = OpenEntry(path, FILE_LIST_DIRECTORY | DELETE | SYNCHRONIZE, &directory,
+                              &information);
+    if (status) {
+        *kind = NoteUnopened(status, path);
+        return false;
+    }
+    DWORD attributes = information.dwFileAttributes;
+    int64_t id = (static_cast<int64_t>(information.nFileIndexHigh) << 32) |
+                 information.nFileIndexLow;
+    bool same = !listed || (id == listed->id &&
+                            information.dwVolumeSerialNumber == walk->levels[walk->depth - 1].volume);
+    if (same && (attributes & FILE_ATTRIBUTE_DIRECTORY) &&
+        !(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+        if (PushLevel(walk, directory, information.dwVolumeSerialNumber))
+            return true;
+        FailForPath(ERROR_NOT_ENOUGH_MEMORY, "RemoveTree", path);
+        *kind = NoteOutcome(OutcomeKept, path);
+    } else {
+        *kind = RemoveLink(path, directory, attributes);
+    }
+    CheckedCloseHandle(directory);
+    return false;
+}
+
+// Ends the innermost level: its directory goes or stays, its handle is closed, and the working
+// path is cut back to its parent's.
+static OutcomeKind LeaveDirectory(TreeWalk* walk, bool unlisted)
+{
+    TreeLevel& level = walk->levels[walk->depth - 1];
+    const wchar_t* path = walk->path.text;
+    OutcomeKind kind = unlisted ? NoteOutcome(OutcomeKept, path)
+                                : RemoveEmptiedDirectory(level.listing.directory, path, level.worst);
+    CheckedCloseHandle(level.listing.directory);
+    free(level.listing.buffer);
+    if (--walk->depth > 0) {
+        walk->path.length = walk->levels[walk->depth - 1].pathLength;
+        walk->path.text[walk->path.length] = L'\0';
+    }
+    return kind;
+}
+
+// One entry of the innermost directory, its name appended to the working path. True when it is
+// a directory that was entered.
+static bool VisitEntry(TreeWalk* walk, const ListedEntry& entry, OutcomeKind* kind)
+{
+    const wchar_t* path = walk->path.text;
+    if (entry.attributes & FILE_ATTRIBUTE_REPARSE_POINT)
+        *kind = RemoveListedLink(path);
+    else if (entry.attributes & FILE_ATTRIBUTE_DIRECTORY)
+        return EnterDirectory(walk, &entry, kind);
+    else
+        *kind = RemoveListedFile(path, entry.attributes);
+    return false;
+}
+
+// Walks down from the root's level, already entered, until it is left again.
+static OutcomeKind WalkTree(TreeWalk* walk)
+{
+    for (;;) {
+        TreeLevel& level = walk->levels[walk->depth - 1];
+        ListedEntry entry;
+        int done;
+        Status status = NextDirectoryEntry(&level.listing, &entry, &done);
+        if (status || done) {
+            OutcomeKind kind = LeaveDirectory(walk, status != Succeeded);
+            if (walk->depth == 0)
+                return kind;
+            Fold(walk, kind);
+            continue;
+        }
+        size_t end = walk->path.length;
+        OutcomeKind kind;
+        if (!AppendName(&walk->path, entry)) {
+            FailForPath(ERROR_FILENAME_EXCED_RANGE, "RemoveTree", walk->path.text);
+            kind = NoteOutcome(OutcomeKept, walk->path.text);
+        } else if (VisitEntry(walk, entry, &kind)) {
+            continue;
+        }
+        walk->path.length = end;
+        walk->path.text[end] = L'\0';
+        Fold(walk, kind);
+    }
+}
+
+static OutcomeKind RemoveRoot(TreeWalk* walk)
+{
+    const wchar_t* path = walk->path.text;
     EntryInfo info;
     QueryEntryInfo(path, &info);
     if (info.kind == EntryAbsent)
         return NoteOutcome(OutcomeAbsent, path);
-    if (info.kind == EntryFile && (info.attributes & AttributeReadOnly))
-        return DeleteKnownFile(path, info.attributes);
-    // The search succeeded, so the record still tells why the deletion failed.
-    return SettleRemoval(status, path, info.kind == EntryFile);
+    if (info.attributes & AttributeReparsePoint)
+        return RemoveListedLink(path);
+    if (info.kind == EntryFile)
+        return RemoveListedFile(path, info.attributes);
+    OutcomeKind kind;
+    return EnterDirectory(walk, nullptr, &kind) ? WalkTree(walk) : kind;
 }
 
-// The directory once its contents are dealt with: `below` is the worst outcome among them.
-static OutcomeKind RemoveEmptiedDirectory(const char* path, OutcomeKind below)
+OutcomeKind RemoveTree(const wchar_t* path)
 {
-    if (below == OutcomeKept) {
-        FailWithCode(ERROR_DIR_NOT_EMPTY, "RemoveTree", "%s", path);
-        return NoteOutcome(OutcomeKept, path);
+    TreeWalk walk = {};
+    OutcomeKind kind;
+    if (StartPath(&walk.path, path)) {
+        kind = RemoveRoot(&walk);
+    } else {
+        FailForPath(ERROR_FILENAME_EXCED_RANGE, "RemoveTree", path);
+        kind = NoteOutcome(OutcomeKept, path);
     }
-    // It empties at the restart, after what is scheduled inside it.
-    if (below == OutcomeAtRestart)
-        return ScheduleAtRestart(path);
-    if (DeferIfOwnPath(path))
-        return NoteOutcome(OutcomeRemoved, path);
-    return SettleRemoval(CheckedRemoveDirectory(path), path, false);
-}
-
-static OutcomeKind RemoveEntry(char* path, const char* pattern, const EntryInfo& info);
-
-// One entry of the directory `path`, which the call extends by the entry's name and cuts back.
-static OutcomeKind RemoveChild(char* path, const char* pattern, const EntryInfo& info)
-{
-    size_t end = strlen(path);
-    if (!AppendComponent(path, PathBufferSize, info.name)) {
-        FailWithCode(ERROR_FILENAME_EXCED_RANGE, "RemoveTree", "%s\\%s", path, info.name);
-        return NoteOutcome(OutcomeKept, path);
-    }
-    OutcomeKind kind = RemoveEntry(path, pattern, info);
-    path[end] = '\0';
+    free(walk.path.text);
+    free(walk.levels);
     return kind;
-}
-
-// Removes everything inside the directory `path`, depth first, going on past entries that
-// stay; gives the worst outcome among them. *unlisted is set when the directory could not be
-// listed to its end: the record then tells why.
-static OutcomeKind RemoveContents(char* path, const char* pattern, bool* unlisted)
-{
-    OutcomeKind worst = OutcomeRemoved;
-    for (;;) {
-        EntryInfo info;
-        int done;
-        Status status = NextDirectoryEntry(path, pattern, &info, &done);
-        // With the search still open, the failure was one entry's (a name too long to hold).
-        if (status && !FindHandle) {
-            *unlisted = true;
-            return OutcomeKept;
-        }
-        if (!status && done)
-            return worst;
-        OutcomeKind kind = status ? NoteOutcome(OutcomeKept, path)
-                                  : RemoveChild(path, pattern, info);
-        if (kind > worst)
-            worst = kind;
-    }
-}
-
-static OutcomeKind RemoveDirectoryTree(char* path, const char* pattern, uint32_t attributes)
-{
-    OutcomeKind below = OutcomeRemoved;
-    bool unlisted = false;
-    // A junction or directory link is removed as the link itself: what it points to lies
-    // outside this tree and is not ours to remove.
-    if (!(attributes & AttributeReparsePoint)) {
-        HANDLE saved = FindHandle;
-        FindHandle = nullptr;
-        below = RemoveContents(path, pattern, &unlisted);
-        if (FindHandle) {
-            CheckedFindClose(FindHandle);
-            FindHandle = nullptr;
-        }
-        FindHandle = saved;
-    }
-    if (unlisted)
-        return NoteOutcome(OutcomeKept, path);
-    return RemoveEmptiedDirectory(path, below);
-}
-
-static OutcomeKind RemoveEntry(char* path, const char* pattern, const EntryInfo& info)
-{
-    if (info.kind == EntryDirectory)
-        return RemoveDirectoryTree(path, pattern, info.attributes);
-    if (info.kind != EntryFile)
-        return NoteOutcome(OutcomeAbsent, path);
-    if (DeferIfOwnPath(path))
-        return NoteOutcome(OutcomeRemoved, path);
-    return DeleteKnownFile(path, info.attributes);
-}
-
-OutcomeKind RemoveTree(char* path, const char* pattern)
-{
-    DropTrailingBackslash(path);
-    EntryInfo info;
-    QueryEntryInfo(path, &info);
-    return RemoveEntry(path, pattern, info);
 }

@@ -1,5 +1,9 @@
 #include "sysops/checked.h"
 
+#include <cwchar>
+
+#include "sysops/file_helpers.h"
+
 Status CheckedCreateFile(const char* path, DWORD access, DWORD share,
                          SECURITY_ATTRIBUTES* security, DWORD disposition, DWORD flags,
                          HANDLE templateFile, HANDLE* file)
@@ -45,20 +49,6 @@ Status CheckedRemoveDirectory(const char* path)
     if (RemoveDirectoryA(path))
         return Succeeded;
     return FailWithLastError("Remove Directory", "%s", path);
-}
-
-Status CheckedSetFileAttributes(const char* path, DWORD attributes)
-{
-    if (SetFileAttributesA(path, attributes))
-        return Succeeded;
-    return FailWithLastError("SetFileAttributes", "%s", path);
-}
-
-Status CheckedScheduleRemovalAtRestart(const char* path)
-{
-    if (MoveFileExA(path, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT))
-        return Succeeded;
-    return FailWithLastError("MoveFileEx", "%s", path);
 }
 
 Status CheckedFindFirstFile(const char* searchPath, WIN32_FIND_DATAA* found, HANDLE* search)
@@ -158,4 +148,109 @@ Status CheckedSetFocus(HWND window, HWND* previous)
     if (*previous)
         return Succeeded;
     return FailWithLastError("SetFocus", nullptr);
+}
+
+// The path in the record's detail: the ANSI code page cannot show every name, and a record
+// holds no more than a few hundred characters of one anyway.
+struct DetailPath {
+    explicit DetailPath(const wchar_t* path);
+    char text[RecordDetailSize];
+};
+
+DetailPath::DetailPath(const wchar_t* path)
+{
+    // Three bytes at most per character of any code page, the UTF-8 one included.
+    ToAnsi(path, wcsnlen(path, (sizeof text - 1) / 3), text, sizeof text, false);
+}
+
+Status CheckedCreateFile(const wchar_t* path, DWORD access, DWORD share,
+                         SECURITY_ATTRIBUTES* security, DWORD disposition, DWORD flags,
+                         HANDLE templateFile, HANDLE* file)
+{
+    *file = CreateFileW(path, access, share, security, disposition, flags, templateFile);
+    if (*file != INVALID_HANDLE_VALUE)
+        return Succeeded;
+    return FailWithLastError("CreateFile", "%s", DetailPath(path).text);
+}
+
+Status CheckedDeleteFile(const wchar_t* path)
+{
+    if (DeleteFileW(path))
+        return Succeeded;
+    return FailWithLastError("DeleteFile", "%s", DetailPath(path).text);
+}
+
+Status CheckedRemoveDirectory(const wchar_t* path)
+{
+    if (RemoveDirectoryW(path))
+        return Succeeded;
+    return FailWithLastError("Remove Directory", "%s", DetailPath(path).text);
+}
+
+Status CheckedSetFileAttributes(const wchar_t* path, DWORD attributes)
+{
+    if (SetFileAttributesW(path, attributes))
+        return Succeeded;
+    return FailWithLastError("SetFileAttributes", "%s", DetailPath(path).text);
+}
+
+Status CheckedScheduleRemovalAtRestart(const wchar_t* path)
+{
+    if (MoveFileExW(path, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT))
+        return Succeeded;
+    return FailWithLastError("MoveFileEx", "%s", DetailPath(path).text);
+}
+
+Status CheckedGetFileAttributes(const wchar_t* path, WIN32_FILE_ATTRIBUTE_DATA* data)
+{
+    if (GetFileAttributesExW(path, GetFileExInfoStandard, data))
+        return Succeeded;
+    return FailWithLastError("GetFileAttributes", "%s", DetailPath(path).text);
+}
+
+Status CheckedGetFileInformation(HANDLE file, BY_HANDLE_FILE_INFORMATION* information)
+{
+    if (GetFileInformationByHandle(file, information))
+        return Succeeded;
+    return FailWithLastError("GetFileInformationByHandle", nullptr);
+}
+
+Status CheckedReadDirectory(HANDLE directory, bool restart, void* buffer, DWORD size, int* done)
+{
+    FILE_INFO_BY_HANDLE_CLASS kind = restart ? FileIdBothDirectoryRestartInfo
+                                             : FileIdBothDirectoryInfo;
+    if (GetFileInformationByHandleEx(directory, kind, buffer, size)) {
+        *done = 0;
+        return Succeeded;
+    }
+    Status status = FailWithLastError("GetFileInformationByHandleEx", "%s", "");
+    if (status && status->code == ERROR_NO_MORE_FILES) {
+        *done = 1;
+        return Succeeded;
+    }
+    return status;
+}
+
+Status CheckedMarkForDeletion(HANDLE file, const wchar_t* path)
+{
+    FILE_DISPOSITION_INFO disposition = {TRUE};
+    if (SetFileInformationByHandle(file, FileDispositionInfo, &disposition, sizeof disposition))
+        return Succeeded;
+    return FailWithLastError("SetFileInformationByHandle", "%s", DetailPath(path).text);
+}
+
+Status FailForPath(uint32_t code, const char* label, const wchar_t* path)
+{
+    return FailWithCode(code, label, "%s", DetailPath(path).text);
+}
+
+Status CheckedWiden(const char* text, wchar_t* out, size_t size)
+{
+    int length = MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, text, -1, out,
+                                     static_cast<int>(size));
+    if (length > 0)
+        return Succeeded;
+    if (size > 0)
+        out[0] = L'\0';
+    return FailWithLastError("MultiByteToWideChar", "%s", text);
 }

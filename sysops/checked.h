@@ -14,15 +14,37 @@ Status CheckedReadFile(HANDLE file, void* buffer, DWORD count, DWORD* read);
 Status CheckedWriteFile(HANDLE file, const void* buffer, DWORD count, DWORD* written);
 Status CheckedDeleteFile(const char* path);
 Status CheckedRemoveDirectory(const char* path);
-Status CheckedSetFileAttributes(const char* path, DWORD attributes);
-// Asks Windows to delete the file or empty directory at the next restart
-// (MoveFileExA with MOVEFILE_DELAY_UNTIL_REBOOT); needs administrator rights.
-Status CheckedScheduleRemovalAtRestart(const char* path);
 Status CheckedFindFirstFile(const char* searchPath, WIN32_FIND_DATAA* found, HANDLE* search);
 // `done` becomes 0 when an entry was returned and 1 at the end of the search (an empty Status
 // although the record now describes code 18); any other failure leaves it unchanged.
 Status CheckedFindNextFile(HANDLE search, WIN32_FIND_DATAA* found, int* done);
 Status CheckedFindClose(HANDLE search);
+
+// The wide forms take a path as the file system spells it, in the \\?\ form too; the record's
+// detail shows it in the ANSI code page, as far as that can.
+Status CheckedCreateFile(const wchar_t* path, DWORD access, DWORD share,
+                         SECURITY_ATTRIBUTES* security, DWORD disposition, DWORD flags,
+                         HANDLE templateFile, HANDLE* file);
+Status CheckedDeleteFile(const wchar_t* path);
+Status CheckedRemoveDirectory(const wchar_t* path);
+Status CheckedSetFileAttributes(const wchar_t* path, DWORD attributes);
+// Asks Windows to delete the file or empty directory at the next restart
+// (MOVEFILE_DELAY_UNTIL_REBOOT); needs administrator rights.
+Status CheckedScheduleRemovalAtRestart(const wchar_t* path);
+Status CheckedGetFileAttributes(const wchar_t* path, WIN32_FILE_ATTRIBUTE_DATA* data);
+Status CheckedGetFileInformation(HANDLE file, BY_HANDLE_FILE_INFORMATION* information);
+// Reads the next entries of the directory open as `directory` into `buffer`
+// (GetFileInformationByHandleEx with FileIdBothDirectoryInfo, or its restart form, which starts
+// from the first entry). `done` as for CheckedFindNextFile.
+Status CheckedReadDirectory(HANDLE directory, bool restart, void* buffer, DWORD size, int* done);
+// Marks the entry open as `file` (with DELETE access) for deletion once its handles are closed;
+// `path` is for the record.
+Status CheckedMarkForDeletion(HANDLE file, const wchar_t* path);
+// FailWithCode for what happened to `path`, shown as the wide forms show it.
+Status FailForPath(uint32_t code, const char* label, const wchar_t* path);
+// The log's ANSI `text` in UTF-16, failing on bytes that the code page does not define. `out`
+// holds `size` characters; a byte never gives more than one, so strlen(text) + 1 is enough.
+Status CheckedWiden(const char* text, wchar_t* out, size_t size);
 
 Status CheckedRegOpenKey(HKEY root, const char* subkey, DWORD options, REGSAM access, HKEY* key);
 Status CheckedRegCloseKey(HKEY key);

@@ -8,6 +8,9 @@
 // Never fails: an entry that cannot be found is EntryAbsent (the record then describes the
 // failed search), and only `kind` changes in that case.
 Status QueryEntryInfo(const char* path, EntryInfo* info);
+// The same for a path as the file system spells it; the name is not filled. A link is seen as
+// itself, never as what it points to.
+Status QueryEntryInfo(const wchar_t* path, EntryInfo* info);
 // The handle is null on failure.
 Status OpenForReading(const char* path, HANDLE* file);
 // Reads until `count` bytes have arrived or the file ends.
@@ -16,6 +19,10 @@ Status ReadWholeFile(HANDLE file, char* buffer, int32_t count);
 Status WriteWholeText(HANDLE file, const char* text);
 // Closes always; keeps `earlier` when it is a failure.
 Status CloseKeepingFirst(HANDLE file, Status earlier);
+// `length` characters of `text` in the ANSI code page, terminated, never best-fitted: a character
+// the code page cannot hold shows as its default character. False when the result does not fit
+// `size` (`out` is then empty) or, with `exact`, is not the exact conversion.
+bool ToAnsi(const wchar_t* text, size_t length, char* out, size_t size, bool exact);
 // Takes the read-only attribute off, leaving every other attribute that can be set as it was
 // (`attributes` as the file system reported them).
-Status ClearReadOnly(const char* path, uint32_t attributes);
+Status ClearReadOnly(const wchar_t* path, uint32_t attributes);

@@ -50,49 +50,61 @@ TEST(InstallLog, TheUninstallersOwnPathsAreDeferredButLinksAreNot)
     SetOwnPath(own);
     ProcessLog(s, "file:" + own + "\nFILE:" + s.Path("APP\\bin\\readme") + "\ndirw:" + app +
                       "\ndir:" + app + "\\bin\nlink:" + own);
-    EXPECT_TRUE(Exists(app + "\\data")) << "\"dirw:\" above the uninstaller sets it aside whole";
+    EXPECT_FALSE(Exists(app + "\\data")) << "\"dirw:\" above the uninstaller empties it but for its paths";
     EXPECT_FALSE(Exists(app + "\\bin\\readme") || Exists(own)) << "\"link:\" deletes at once";
-    EXPECT_EQ(DeferredListText(), "\"" + own + "\" \"" + app + "\" \"" + app + "\\bin\"");
+    EXPECT_EQ(DeferredListText(), "\"" + own + "\" \"" + own + "\" \"" + app + "\\bin\" \"" + app + "\" \"" + app + "\\bin\"");
     SetOwnPath("");
 }
 
-// One log with every outcome: files that another program has in use go at the restart, each
-// before the folders above it; the tree walk goes on past them; a folder with the user's file
-// stays. Each entry that was not simply removed gets a line, a kept one with the system's reason.
-TEST(InstallLog, EachOutcomeIsCountedAndFilesInUseGoAtTheRestartBeforeTheirFolders)
+// One log with every outcome: a running program's file deep in a tree is moved aside to the
+// restart, keeping all attributes but read-only, and the tree goes now; a file held open cannot
+// be moved and stays with its folder, since users may change its path (as Wine says of every
+// folder); a folder with the user's file stays. Each entry that was not simply removed gets a
+// line, a kept one with the system's reason.
+TEST(InstallLog, EachOutcomeIsCountedAndOnlyARunningProgramsFileGoesAtTheRestart)
 {
     Scratch s;
     auto at = [&](const char* name) { return s.Path(name); };
-    for (const char* name : {"a", "busy\\held", "user\\mine", "tree\\x", "tree\\sub\\deep\\held", "tree\\sub\\deep\\y", "tree\\z\\w"})
+    for (const char* name : {"a", "busy\\held", "user\\mine", "tree\\x", "tree\\sub\\deep\\y",
+                             "tree\\z\\w"})
         PutFile(at(name));
-    // Only the read-only attribute goes: the held file keeps its others.
-    SetFileAttributesA(at("tree\\sub\\deep\\held").c_str(), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN);
     ScratchKey key;
     SetValue(HKEY_CURRENT_USER, key.path, "v");
     SetValue(HKEY_CURRENT_USER, key.path + "\\Sub\\Leaf", "");
-    const HANDLE holders[] = {HoldInAnotherProcess(at("busy\\held")), HoldInAnotherProcess(at("tree\\sub\\deep\\held"))};
+    const std::string running = at("tree\\sub\\deep\\held");
+    const HANDLE holders[] = {HoldInAnotherProcess(at("busy\\held")),
+                              HoldInAnotherProcess(running, true)};
+    const DWORD attributes = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN;
+    SetFileAttributesA(running.c_str(), attributes);
     const std::string hkcu = "key:HKCU\\" + key.path;
     TakeRestartSchedule();
     ClearOutcome();
     ProcessLog(s, "file:" + at("a") + "\r\n" + hkcu + "\\v\r\n" +        // removed
                       "file:" + at("missing") + "\r\n" + hkcu + "\\gone\r\n" +  // absent
-                      "file:" + at("busy\\held") + "\r\ndir:" + at("busy") +    // at restart
+                      "file:" + at("busy\\held") + "\r\ndir:" + at("busy") +    // kept
                       "\r\ndir:" + at("user") + "\r\n" + hkcu + "\\Sub\\\r\n" +  // kept
-                      "dirw:" + at("tree") + "\r\nunknown:" + at("a"));
+                      "dirw:" + at("tree") + "\r\nunknown:" + at("a"));  // at restart, removed
     for (HANDLE holder : holders)
         EndProcess(holder);
     const uint32_t counts[] = {Outcome.removed, Outcome.absent, Outcome.atRestart, Outcome.kept,
                                Outcome.entries, Outcome.applied, Outcome.linesLeftOut};
-    EXPECT_EQ(std::vector<uint32_t>(counts, counts + 7), (std::vector<uint32_t>{2 + 4, 2, 2 + 4, 2, 9, 9, 0})) << OutcomeLines();
-    EXPECT_EQ(TakeRestartSchedule(), (std::vector<std::string>{at("busy\\held"), at("busy"), at("tree\\sub\\deep\\held"),
-                                                              at("tree\\sub\\deep"), at("tree\\sub"), at("tree")}));
-    EXPECT_EQ(ListDirectory(at("tree")), std::vector<std::string>{"sub"});
-    EXPECT_EQ(ListDirectory(at("tree\\sub\\deep")), std::vector<std::string>{"held"});
-    EXPECT_EQ(GetFileAttributesA(at("tree\\sub\\deep\\held").c_str()) & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN),
+    EXPECT_EQ(std::vector<uint32_t>(counts, counts + 7),
+              (std::vector<uint32_t>{2 + 7, 2, 1, 4, 9, 9, 0})) << OutcomeLines();
+    const std::vector<std::string> schedule = TakeRestartSchedule();
+    char windows[MAX_PATH];
+    GetWindowsDirectoryA(windows, MAX_PATH);
+    ASSERT_TRUE(schedule.size() == 1 &&
+                schedule[0].find(windows + std::string("\\Temp\\Vantrel-")) == 0);
+    EXPECT_EQ(GetFileAttributesA(schedule[0].c_str()) & attributes,
               static_cast<DWORD>(FILE_ATTRIBUTE_HIDDEN));
-    EXPECT_TRUE(Exists(at("user\\mine")) && ValueExists(HKEY_CURRENT_USER, key.path + "\\Sub\\Leaf", ""));
+    RemoveEverything(schedule[0].substr(0, schedule[0].rfind('\\')));
+    EXPECT_TRUE(!Exists(at("tree")) && Exists(at("busy\\held")) && Exists(at("user\\mine")) &&
+                ValueExists(HKEY_CURRENT_USER, key.path + "\\Sub\\Leaf", ""));
     const std::string lines = OutcomeLines();
-    for (const std::string& line : {"already absent\t" + at("missing") + "\r\n", "at restart\t" + at("busy") + "\r\n",
+    for (const std::string& line : {"already absent\t" + at("missing") + "\r\n",
+                                    "at restart\t" + running + "\r\n",
+                                    "kept\t" + at("busy\\held") + "\t",
+                                    std::string("(Restart schedule) (32)"),
                                     "kept\t" + at("user") + "\t", "(Remove Directory) (145) (" + at("user") + ")\r\n",
                                     "kept\t" + hkcu.substr(4) + "\\Sub\\\t"})
         EXPECT_NE(lines.find(line), std::string::npos) << line << "\n" << lines;

@@ -36,23 +36,26 @@ TEST(SelfRemover, TheHelperWaitsForTheUninstallerToEndThenRemovesItsPaths)
     EXPECT_FALSE(Exists(s.Path("Vantrel")));
 }
 
-TEST(RestartSchedule, WithoutAHelperEveryDeferredPathIsScheduledFilesFirst)
+// With no copy to start (the program's file cannot be read), the running uninstaller's file is
+// moved aside to the restart, with the private folder after it, and its emptied folders go now.
+TEST(RestartSchedule, WithoutAHelperTheRunningUninstallerIsMovedAsideAndItsFoldersGoNow)
 {
     Scratch s;
     const std::string own = s.Path("Vantrel\\bin\\uninst.exe");
-    PutFile(own);
+    MakeDirectory(s.Path("Vantrel\\bin"));
+    HANDLE running = HoldInAnotherProcess(own, true);
     SetOwnPath(own);
     for (const std::string& path : {s.Path("Vantrel"), s.Path("Vantrel\\bin\\"), own})
         DeferIfOwnPath(path.c_str());
     TakeRestartSchedule();
-    char temporary[MAX_PATH] = "";
-    GetEnvironmentVariableA("TMP", temporary, sizeof temporary);
-    SetEnvironmentVariableA("TMP", s.Path("missing").c_str());  // where no copy can be made
-    LaunchSelfRemover();
-    SetEnvironmentVariableA("TMP", temporary);
-    EXPECT_EQ(TakeRestartSchedule(), (std::vector<std::string>{own, s.Path("Vantrel\\bin"), s.Path("Vantrel")}));
-    EXPECT_TRUE(Exists(own));
-    SetOwnPath("");
+    OwnPath[0] = '\0';
+    EXPECT_FALSE(LaunchSelfRemover());
+    EndProcess(running);
+    const std::vector<std::string> schedule = TakeRestartSchedule();
+    ASSERT_EQ(schedule.size(), 2u);
+    EXPECT_EQ(schedule[0].rfind(schedule[1] + "\\", 0), 0u) << schedule[0];
+    EXPECT_FALSE(Exists(s.Path("Vantrel")));
+    RemoveEverything(schedule[1]);
 }
 
 // "--uninstaller OWN PATHS...": stands in for the uninstaller with OWN as its file, holding it

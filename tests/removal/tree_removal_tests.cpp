@@ -1,24 +1,12 @@
-// Removing directory trees on the real file system.
-#include <cstring>
+// Removing directory trees on the real file system, in the file system's own names.
+#include <fstream>
+#include <sstream>
 
-#include "removal/path_text.h"
+#include "removal/report.h"
 #include "removal/tree_removal.h"
 #include "tests/support/test_support.h"
 
-namespace {
-
-// Walks `path` in a buffer of the engine's size, which must hold the path again afterwards.
-OutcomeKind Remove(const std::string& path)
-{
-    char buffer[PathBufferSize];
-    strcpy(buffer, path.c_str());
-    OutcomeKind outcome = RemoveTree(buffer, "*.*");
-    EXPECT_EQ(FindHandle, nullptr) << "every search is closed";
-    EXPECT_EQ(path.substr(0, path.find_last_not_of('\\') + 1), buffer);
-    return outcome;
-}
-
-}  // namespace
+static OutcomeKind Remove(const std::string& path) { return RemoveTree(Utf16(path).c_str()); }
 
 // The uninstaller's own file, and the directories above it, stay for the helper to remove.
 TEST(TreeRemoval, RemovesEverythingBelowThenTheDirectoryAndNothingBesideButTheUninstaller)
@@ -41,24 +29,62 @@ TEST(TreeRemoval, RemovesEverythingBelowThenTheDirectoryAndNothingBesideButTheUn
     SetOwnPath("");
 }
 
-// Where a path would outgrow the buffer (a level whose entries no longer fit, one whose search
-// path does not, a name of 255 characters), that entry stays with the directories above it, and
-// the walk goes on with the rest.
-TEST(TreeRemoval, APathThatOutgrowsTheBufferIsKeptAndTheWalkGoesOn)
+// Names the ANSI code page cannot hold, or best-fits onto a backslash or a dot (which once led
+// the walk out of its tree), names that Win32 would trim, and a path far past MAX_PATH: each is
+// removed as itself, and nothing beside the tree is touched.
+TEST(TreeRemoval, EveryNameGoesAsItselfAtAnyDepthAndNothingBesideTheTree)
 {
     Scratch s;
-    for (size_t length : {250u, 257u, 0u}) {
-        const std::string top = s.Path("tree");
-        const std::string deep = length ? top + "\\" + std::string(length - top.size() - 1, 'd')
-                                        : top + "\\" + std::string(255, 'n');
-        PutFile(deep + "\\" + std::string(20, 'i') + "\\f");
-        PutFile(top + "\\other");
-        EXPECT_EQ(Remove(top), OutcomeKept) << length;
-        EXPECT_EQ(TheErrorRecord.code, ERROR_DIR_NOT_EMPTY) << length;
-        EXPECT_TRUE(Exists(deep + "\\" + std::string(20, 'i') + "\\f")) << length;
-        EXPECT_FALSE(Exists(top + "\\other")) << length;
-        RemoveEverything(top);
-    }
+    const char* const names[] = {"中文\\文件.txt", "😀\\😀.txt", "Ａ.txt", "A.txt", "evil＼..\\inner.txt",
+                                 "．．\\f", "＼\\f", "dot.\\f.", "blank \\f "};
+    for (const char* name : names)
+        PutFile(s.Path("tree\\") + name);
+    std::string deep = s.Path("tree");
+    for (int level = 0; level < 40; ++level)
+        PutFile((deep += "\\level-" + std::to_string(level) + "-abcdefgh") + "\\f");
+    for (const char* canary : {"inner.txt", "f", "A.txt", "beside\\f"})
+        PutFile(s.Path(canary));
+    ASSERT_GT(deep.size(), 400u);
+    EXPECT_EQ(Remove(s.Path("tree")), OutcomeRemoved);
+    EXPECT_FALSE(Exists(s.Path("tree")));
+    EXPECT_EQ(ListDirectory(s.root).size(), 4u);
+    for (const char* canary : {"inner.txt", "f", "A.txt", "beside\\f"})
+        EXPECT_TRUE(Exists(s.Path(canary))) << canary;
+}
+
+static std::string SwapPlace, SwapImpostor;
+
+// At the first outcome inside the tree, whichever directory the walk is not inside is moved
+// away, and a directory made elsewhere takes its name.
+static void SwapUnheldDirectory(const char*, const wchar_t*)
+{
+    for (const char* name : {"\\one", "\\two"})
+        if (!SwapImpostor.empty() && MoveFileW(Utf16(SwapPlace + name).c_str(), Utf16(SwapPlace + name + "-away").c_str())) {
+            MoveFileW(Utf16(SwapImpostor).c_str(), Utf16(SwapPlace + name).c_str());
+            SwapImpostor.clear();
+        }
+}
+
+// A directory replaced between its listing and its entry is another directory: not entered,
+// counted as kept with its reason, and what it holds untouched.
+TEST(TreeRemoval, ADirectoryReplacedAfterItsListingIsNotEnteredAndKept)
+{
+    Scratch s;
+    SwapPlace = s.Path("tree\\p");
+    SwapImpostor = s.Path("elsewhere");
+    for (const char* name : {"tree\\p\\one\\a", "tree\\p\\two\\b", "elsewhere\\precious"})
+        PutFile(s.Path(name));
+    ClearOutcome();
+    RemovalProgress = SwapUnheldDirectory;
+    EXPECT_EQ(Remove(s.Path("tree")), OutcomeKept);
+    RemovalProgress = nullptr;
+    ASSERT_TRUE(SwapImpostor.empty()) << "no directory was swapped";
+    const bool first = Exists(s.Path("tree\\p\\one-away"));
+    const std::string swapped = SwapPlace + (first ? "\\one" : "\\two");
+    EXPECT_EQ(ListDirectory(SwapPlace), (std::vector<std::string>{first ? "one" : "two", first ? "one-away" : "two-away"}));
+    EXPECT_TRUE(Exists(swapped + "\\precious") && Exists(swapped + "-away\\" + (first ? "a" : "b")));
+    EXPECT_EQ(Outcome.kept, 3u) << OutcomeLines();
+    EXPECT_NE(std::string(OutcomeLines()).find("kept\t" + swapped + "\t"), std::string::npos) << OutcomeLines();
 }
 
 // C:\tests\fixtures\dir-link comes from tests/support/wine-run.sh: tree\link is a directory
@@ -69,7 +95,24 @@ TEST(TreeRemoval, ALinkedDirectoryIsRemovedAsALinkNeverEntered)
     ASSERT_TRUE(GetFileAttributesA((fixture + "\\tree\\link").c_str()) & FILE_ATTRIBUTE_REPARSE_POINT);
     PutFile(fixture + "\\outside\\sub\\keep");
     Remove(fixture + "\\tree");
-    // Wine cannot remove the link itself, so it may stay, but nothing else.
+    // Wine opens the link's target, which is not the link: the link stays, and nothing else.
     EXPECT_TRUE(!Exists(fixture + "\\tree") || ListDirectory(fixture + "\\tree") == std::vector<std::string>{"link"});
     EXPECT_TRUE(Exists(fixture + "\\outside\\sub\\keep"));
+}
+
+// The report names every path exactly, in UTF-8 after its mark, and as a user writes it.
+TEST(TreeRemoval, TheReportNamesEveryPathInUtf8)
+{
+    Scratch s;
+    ClearOutcome();
+    Remove(s.Path("中文-😀-missing"));
+    Remove("\\\\server\\share\\Ａ-missing");
+    char written[MAX_PATH];
+    ASSERT_TRUE(WriteRemovalReport(s.Path("report.txt").c_str(), written, sizeof written));
+    std::ifstream file(s.Path("report.txt"), std::ios::binary);
+    std::ostringstream text;
+    text << file.rdbuf();
+    EXPECT_EQ(text.str(), "\xEF\xBB\xBF" "already absent\t" + s.Path("中文-😀-missing") +
+                              "\r\nalready absent\t\\\\server\\share\\Ａ-missing\r\n"
+                              "totals\tremoved 0\talready absent 2\tat restart 0\tkept 0\tnot listed 0\r\n");
 }

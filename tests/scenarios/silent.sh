@@ -16,11 +16,11 @@ silent() {  # exit code wanted, then the arguments after the program
 }
 rm -rf "$(unix_path "$R")"
 install_program "$PROGRAM"
-for file in readme.txt tree\\sub\\a.txt data\\user.cfg held.dll once.txt; do write_file "$R\\$file" x; done
+for file in readme.txt tree\\sub\\a.txt data\\user.cfg once.txt; do write_file "$R\\$file" x; done
 reg add 'HKCU\Software\Kestova\Silent' /v Path /d x /f
-write_file 'C:\VantrelLogs\clean.log' "dir:$R" "file:$R\\readme.txt" "dirw:$R\\tree" "file:$PROGRAM" "dir:$R\\bin" \
-    'key:HKCU\Software\Kestova\Silent\'
-for log in 'kept dir data' 'held file held.dll' 'once file once.txt'; do
+# The product's folder as one tree: everything in it goes now, the program and its folders after.
+write_file 'C:\VantrelLogs\clean.log' "dirw:$R" 'key:HKCU\Software\Kestova\Silent\'
+for log in 'kept dir data' 'held file held.exe' 'once file once.txt'; do
     read -r name tag file <<<"$log" && write_file "C:\\VantrelLogs\\$name.log" "$tag:$R\\$file"
 done
 
@@ -41,15 +41,28 @@ check "the report names the kept folder and why" \
 # A report that cannot be written where it is asked: 1603, after the removal all the same.
 silent 1603 /S '/LOG=C:\No Such Folder\report.txt' 'C:\VantrelLogs\once.log'
 expect_gone "$R\\once.txt"
-# A file in use: a restart finishes the removal.
-hold 'C:\tests\robot.exe' "$R\\held.dll"
+# /LOG= at a link: refused, as a report not written; the file behind it stays as it was.
+echo mine >"$DRIVE_C/kept report.txt"
+ln -sf '../kept report.txt' "$(unix_path 'C:\VantrelLogs\link.txt')"
+silent 1603 /S '/LOG=C:\VantrelLogs\link.txt' 'C:\VantrelLogs\once.log'
+check "the file behind the link is as it was" [ "$(cat "$DRIVE_C/kept report.txt")" = mine ]
+# A running program's file: moved aside, and a restart finishes the removal. Its folder, then
+# replaced by a link to a folder with a file of that name, does not lead the restart there.
+cp -f "$ROBOT_EXE" "$(unix_path "$R\\held.exe")"
+hold "$R\\held.exe" 'C:\tests\robot.exe'
 silent 3010 /S 'C:\VantrelLogs\held.log'
 kill "$HOLDER_PID"
-check "the restart schedule holds the file in use" \
-    grep -qi 'held.dll' <("$WINE" reg query "${SCHEDULE[0]}" /v "${SCHEDULE[1]}")
-clear_restart_schedule
+moved="$DRIVE_C/windows/temp/$("$WINE" reg query "${SCHEDULE[0]}" /v "${SCHEDULE[1]}" |
+    grep -o 'Vantrel-[0-9a-f]*\\[0-9]*\.del' | tr '\\' /)"
+check "the restart schedule holds the file moved aside" [ -f "$moved" ]
+mv "$(unix_path "$R")" "$(unix_path "$R") away" && write_file 'C:\Victim\held.exe' x
+ln -s ../Victim "$(unix_path "$R")" && "$WINE" wineboot -r
+check "the restart removed the moved file and its folder, and nothing through the link" \
+    [ ! -e "${moved%/*}" -a -e "$(unix_path 'C:\Victim\held.exe')" ]
+rm "$(unix_path "$R")" && mv "$(unix_path "$R") away" "$(unix_path "$R")"
+reg_expect absent "${SCHEDULE[@]}"
 # Everything removed: 0, and the helper takes the program and its folders.
-rm -rf "$(unix_path "$R\\data")" "$(unix_path "$R\\held.dll")"
+rm -rf "$(unix_path "$R\\data")"
 silent 0 /S 'C:\VantrelLogs\clean.log'
 reg_expect absent 'HKCU\Software\Kestova\Silent'
 expect_helper_removes '' "$R\\readme.txt" "$R\\tree" "$PROGRAM" "$R\\bin" "$R"

@@ -1,16 +1,25 @@
 #include "tests/support/test_support.h"
 
 #include <cstring>
+#include <iterator>
 
 #include "removal/deferred_list.h"
 #include "removal/install_log.h"
 
 static int Counter;
 
-// Tests outgrow MAX_PATH on purpose, so the helpers use the wide calls with the \\?\ form.
+std::wstring Utf16(const std::string& text)
+{
+    std::wstring wide(text.size(), L'\0');
+    wide.resize(MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &wide[0], static_cast<int>(text.size())));
+    return wide;
+}
+
+// Tests outgrow MAX_PATH and use names that Win32 would trim, so the helpers use the wide calls
+// with the \\?\ form.
 static std::wstring Wide(const std::string& path)
 {
-    return (path.size() > 2 && path[1] == ':' ? L"\\\\?\\" : L"") + std::wstring(path.begin(), path.end());
+    return (path.size() > 2 && path[1] == ':' ? L"\\\\?\\" : L"") + Utf16(path);
 }
 
 Scratch::Scratch()
@@ -49,7 +58,7 @@ std::vector<std::string> ListDirectory(const std::string& path)
     HANDLE search = FindFirstFileW((Wide(path) + L"\\*").c_str(), &found);
     for (BOOL more = search != INVALID_HANDLE_VALUE; more; more = FindNextFileW(search, &found))
         if (wcscmp(found.cFileName, L".") && wcscmp(found.cFileName, L".."))
-            names.emplace_back(found.cFileName, found.cFileName + wcslen(found.cFileName));
+            names.push_back(Utf8(found.cFileName));
     FindClose(search);
     return names;
 }
@@ -64,6 +73,14 @@ void RemoveEverything(const std::string& path)
         for (const std::string& name : ListDirectory(path))
             RemoveEverything(path + "\\" + name);
     RemoveDirectoryW(Wide(path).c_str());
+}
+
+std::string Utf8(const std::wstring& text)
+{
+    std::string narrow(text.size() * 3, '\0');
+    narrow.resize(WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &narrow[0],
+                                      static_cast<int>(narrow.size()), nullptr, nullptr));
+    return narrow;
 }
 
 ScratchKey::ScratchKey() : path("Software\\UninstallTests\\" + std::to_string(++Counter))
@@ -89,6 +106,7 @@ bool ValueExists(HKEY root, const std::string& key, const std::string& name)
 void SetOwnPath(const std::string& path)
 {
     strncpy(OwnPath, path.c_str(), sizeof OwnPath - 1);
+    wcsncpy(OwnWidePath, Utf16(path).c_str(), std::size(OwnWidePath) - 1);
     ClearDeferredList();
 }
 
@@ -122,15 +140,20 @@ std::vector<std::string> TakeRestartSchedule()
     return paths;
 }
 
-HANDLE HoldInAnotherProcess(const std::string& path)
+HANDLE HoldInAnotherProcess(const std::string& path, bool asProgram)
 {
-    std::string line = "\"" + OwnFilePath() + "\" --hold \"" + path + "\"";
+    std::string line = "\"" + (asProgram ? path : OwnFilePath()) + "\" --hold \"" +
+                       (asProgram ? "" : path) + "\"";
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process = {};
-    if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+    if ((asProgram && !CopyFileA(OwnFilePath().c_str(), path.c_str(), FALSE)) ||
+        !CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &process))
         return nullptr;
     CloseHandle(process.hThread);
+    if (asProgram)  // the system maps the program's file before CreateProcess returns
+        return process.hProcess;
     for (DWORD start = GetTickCount(); GetTickCount() - start < 10000; Sleep(50)) {
         HANDLE file = CreateFileA(path.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, 0, nullptr);
         if (file == INVALID_HANDLE_VALUE && GetLastError() == ERROR_SHARING_VIOLATION)

@@ -10,6 +10,10 @@
 
 #include "sysops/error_record.h"
 
+// Paths in the helpers below are UTF-8, so that a test can name anything; these convert.
+std::wstring Utf16(const std::string& text);
+std::string Utf8(const std::wstring& text);
+
 // A fresh directory under the temporary directory, removed with all below it at the end.
 struct Scratch {
     Scratch();
@@ -44,8 +48,9 @@ std::string OwnFilePath();  // the running test program
 std::vector<std::string> TakeRestartSchedule();
 
 // Starts this test program holding `path` open without delete sharing, as a program that has
-// the file in use, and returns once it holds it; EndProcess ends it.
-HANDLE HoldInAnotherProcess(const std::string& path);
+// the file in use, and returns once it holds it; or, `asProgram`, copied to `path` and run from
+// there, as the system holds a running program's file. EndProcess ends it.
+HANDLE HoldInAnotherProcess(const std::string& path, bool asProgram = false);
 void EndProcess(HANDLE process);
 
 // Writes `text` as an install log in `scratch` and processes it.

@@ -1,0 +1,175 @@
+#include "removal/restart_schedule.h"
+
+#include <windows.h>
+
+#include <sddl.h>
+
+#include <cwchar>
+
+#include "removal/private_folder.h"
+#include "sysops/checked.h"
+#include "sysops/handle_ops.h"
+
+// The accounts that may change a folder without making the path unsafe: those of the
+// administrators and of the system itself.
+static const WELL_KNOWN_SID_TYPE TrustedAccounts[] = {WinBuiltinAdministratorsSid,
+                                                      WinLocalSystemSid};
+static const wchar_t TrustedInstaller[] =
+    L"S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478464";
+
+// What lets a holder rename or delete the folder or the entries in it, or add new ones (a link
+// among them), or give itself any of that.
+constexpr ACCESS_MASK ChangesEntries = FILE_ADD_FILE | FILE_ADD_SUBDIRECTORY | FILE_DELETE_CHILD |
+                                       DELETE | WRITE_DAC | WRITE_OWNER | GENERIC_WRITE |
+                                       GENERIC_ALL | MAXIMUM_ALLOWED;
+
+static bool IsTrusted(PSID sid)
+{
+    for (WELL_KNOWN_SID_TYPE type : TrustedAccounts)
+        if (IsWellKnownSid(sid, type))
+            return true;
+    // Its SID is derived from the service's name: built from the text, not from a lookup.
+    PSID installer;
+    if (!ConvertStringSidToSidW(TrustedInstaller, &installer))
+        return false;
+    bool same = EqualSid(sid, installer);
+    LocalFree(installer);
+    return same;
+}
+
+// An entry of an access list that lets someone untrusted change the folder's entries.
+static bool OpensFolder(const ACE_HEADER* header)
+{
+    if (header->AceFlags & INHERIT_ONLY_ACE)
+        return false;
+    bool denies = header->AceType == ACCESS_DENIED_ACE_TYPE ||
+                  header->AceType == ACCESS_DENIED_OBJECT_ACE_TYPE ||
+                  header->AceType == ACCESS_DENIED_CALLBACK_ACE_TYPE ||
+                  header->AceType == ACCESS_DENIED_CALLBACK_OBJECT_ACE_TYPE;
+    // An allowing entry of another layout is not read: it is taken to let users in.
+    if (denies || header->AceType == SYSTEM_MANDATORY_LABEL_ACE_TYPE)
+        return false;
+    if (header->AceType != ACCESS_ALLOWED_ACE_TYPE &&
+        header->AceType != ACCESS_ALLOWED_CALLBACK_ACE_TYPE)
+        return true;
+    const ACCESS_ALLOWED_ACE* allowed = reinterpret_cast<const ACCESS_ALLOWED_ACE*>(header);
+    return (allowed->Mask & ChangesEntries) &&
+           !IsTrusted(const_cast<DWORD*>(&allowed->SidStart));
+}
+
+// Whether anyone but the trusted accounts owns `folder`, or is allowed to change its entries.
+static bool UsersMayChange(const wchar_t* folder)
+{
+    PSID owner;
+    PACL access;
+    PSECURITY_DESCRIPTOR descriptor;
+    if (CheckedFolderSecurity(folder, &owner, &access, &descriptor))
+        return true;
+    // No access list at all lets everyone do everything.
+    bool open = !owner || !IsTrusted(owner) || !access;
+    for (DWORD i = 0; !open && i < access->AceCount; ++i) {
+        void* header;
+        open = !GetAce(access, i, &header) || OpensFolder(static_cast<ACE_HEADER*>(header));
+    }
+    LocalFree(descriptor);
+    return open;
+}
+
+// The first folder on the path of `path`, below the volume's root, that users may change, into
+// `folder`; false when there is none.
+static bool FolderUsersMayChange(const wchar_t* path, wchar_t* folder, size_t size)
+{
+    size_t length = wcslen(path);
+    folder[0] = L'\0';
+    // Only a drive path is judged: any other form is taken for one that users may change.
+    if (length >= size || length < 3 || path[1] != L':' || path[2] != L'\\')
+        return true;
+    wmemcpy(folder, path, length + 1);
+    for (wchar_t* cut = wcschr(folder + 3, L'\\'); cut; cut = wcschr(cut + 1, L'\\')) {
+        *cut = L'\0';
+        if (UsersMayChange(folder))
+            return true;
+        *cut = L'\\';
+    }
+    return false;
+}
+
+static Status ScheduleInPlace(const wchar_t* path)
+{
+    wchar_t folder[MAX_PATH];
+    if (FolderUsersMayChange(path, folder, MAX_PATH))
+        return FailWithCode(ERROR_SHARING_VIOLATION, "Restart schedule",
+                            "%ls: in use, and %ls lets users change the path before the restart",
+                            path, folder[0] ? folder : L"its folder");
+    return CheckedScheduleRemovalAtRestart(path);
+}
+
+static Status OpenForMoving(const wchar_t* path, HANDLE* file)
+{
+    return CheckedCreateFileW(path, DELETE | SYNCHRONIZE | FILE_READ_ATTRIBUTES,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING,
+                              FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, file);
+}
+
+// The file behind `file`, checked to be the one `path` names, into the private folder under a
+// name of its own; `moved` receives where it went.
+static Status MoveAside(HANDLE file, const wchar_t* path, wchar_t* moved, size_t size)
+{
+    static unsigned long movedCount;
+    BY_HANDLE_FILE_INFORMATION information;
+    wchar_t reached[MAX_PATH];
+    Status status = CheckedHandleInformation(file, &information);
+    if (!status)
+        status = CheckedFinalPath(file, reached, MAX_PATH);
+    if (status)
+        return status;
+    // The tree walk names a drive's files in the \\?\ form, which the final path leaves out.
+    const wchar_t* asked = wcsncmp(path, L"\\\\?\\", 4) == 0 && path[5] == L':' ? path + 4 : path;
+    const DWORD notPlain = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT;
+    if ((information.dwFileAttributes & notPlain) || _wcsicmp(reached, asked) != 0)
+        return FailWithCode(ERROR_CANT_ACCESS_FILE, "Restart schedule", "%ls", path);
+    wchar_t name[16];
+    _snwprintf(name, 16, L"%08lu.del", ++movedCount);
+    name[15] = L'\0';
+    if (!InPrivateFolder(name, moved, size))
+        return FailWithCode(ERROR_CANT_ACCESS_FILE, "Restart schedule", "%ls", path);
+    return CheckedRenameByHandle(file, moved);
+}
+
+bool IsInUse(Status failure, const wchar_t* path)
+{
+    if (!failure)
+        return false;
+    if (failure->code == ERROR_SHARING_VIOLATION)
+        return true;
+    if (failure->code != ERROR_ACCESS_DENIED)
+        return false;
+    // A running image refuses deletion, not a rename: a file that can be opened for that, and
+    // is not read-only, is held by the system as a program. (The record keeps the refusal.)
+    ErrorRecord refusal = TheErrorRecord;
+    HANDLE file;
+    bool running = !OpenForMoving(path, &file);
+    if (running) {
+        BY_HANDLE_FILE_INFORMATION information;
+        const DWORD notImage = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY;
+        running = !CheckedHandleInformation(file, &information) &&
+                  !(information.dwFileAttributes & notImage);
+        CloseHandle(file);
+    }
+    TheErrorRecord = refusal;
+    return running;
+}
+
+Status HandToRestart(const wchar_t* path)
+{
+    HANDLE file;
+    if (!OpenForMoving(path, &file)) {
+        wchar_t moved[MAX_PATH];
+        Status status = MoveAside(file, path, moved, MAX_PATH);
+        CloseHandle(file);
+        if (!status)
+            return CheckedScheduleRemovalAtRestart(moved);
+    }
+    return ScheduleInPlace(path);
+}

@@ -1,0 +1,90 @@
+#include "sysops/handle_ops.h"
+
+#include <aclapi.h>
+#include <sddl.h>
+
+#include <cwchar>
+
+Status CheckedCreateFileW(const wchar_t* path, DWORD access, DWORD share,
+                          SECURITY_ATTRIBUTES* security, DWORD disposition, DWORD flags,
+                          HANDLE* file)
+{
+    *file = CreateFileW(path, access, share, security, disposition, flags, nullptr);
+    if (*file != INVALID_HANDLE_VALUE)
+        return Succeeded;
+    return FailWithLastError("CreateFile", "%ls", path);
+}
+
+// Protected, so that nothing of the folder above is inherited.
+static const wchar_t PrivateDescriptor[] = L"O:BAD:P(A;OICI;FA;;;BA)(A;OICI;FA;;;SY)";
+
+Status CheckedCreatePrivateDirectory(const wchar_t* path)
+{
+    SECURITY_ATTRIBUTES security = {};
+    security.nLength = sizeof security;
+    if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(
+            PrivateDescriptor, SDDL_REVISION_1, &security.lpSecurityDescriptor, nullptr))
+        return FailWithLastError("CreateDirectory", "%ls", path);
+    BOOL made = CreateDirectoryW(path, &security);
+    Status status = made ? Succeeded : FailWithLastError("CreateDirectory", "%ls", path);
+    LocalFree(security.lpSecurityDescriptor);
+    return status;
+}
+
+Status CheckedHandleInformation(HANDLE file, BY_HANDLE_FILE_INFORMATION* information)
+{
+    if (GetFileInformationByHandle(file, information))
+        return Succeeded;
+    return FailWithLastError("GetFileInformationByHandle", nullptr);
+}
+
+Status CheckedFinalPath(HANDLE file, wchar_t* path, DWORD size)
+{
+    DWORD length = GetFinalPathNameByHandleW(file, path, size, FILE_NAME_NORMALIZED);
+    if (length == 0)
+        return FailWithLastError("GetFinalPathNameByHandle", nullptr);
+    if (length >= size)
+        return FailWithCode(ERROR_FILENAME_EXCED_RANGE, "GetFinalPathNameByHandle", nullptr);
+    // A drive path comes as "\\?\C:\...": the prefix goes, for comparison with plain paths.
+    if (wcsncmp(path, L"\\\\?\\", 4) == 0 && path[5] == L':')
+        wmemmove(path, path + 4, length - 4 + 1);
+    return Succeeded;
+}
+
+Status CheckedRenameByHandle(HANDLE file, const wchar_t* target)
+{
+    size_t length = wcslen(target);
+    // The structure ends in the first character of the name: room for the rest and a terminator.
+    DWORD size = static_cast<DWORD>(sizeof(FILE_RENAME_INFO) + length * sizeof(wchar_t));
+    FILE_RENAME_INFO* rename = static_cast<FILE_RENAME_INFO*>(LocalAlloc(LPTR, size));
+    if (!rename)
+        return FailWithCode(ERROR_NOT_ENOUGH_MEMORY, "SetFileInformationByHandle", "%ls", target);
+    rename->FileNameLength = static_cast<DWORD>(length * sizeof(wchar_t));
+    wmemcpy(rename->FileName, target, length + 1);
+    BOOL renamed = SetFileInformationByHandle(file, FileRenameInfo, rename, size);
+    Status status = renamed ? Succeeded
+                            : FailWithLastError("SetFileInformationByHandle", "%ls", target);
+    LocalFree(rename);
+    return status;
+}
+
+Status CheckedDeleteByHandle(HANDLE file)
+{
+    FILE_DISPOSITION_INFO disposition = {};
+    disposition.DeleteFile = TRUE;
+    if (SetFileInformationByHandle(file, FileDispositionInfo, &disposition, sizeof disposition))
+        return Succeeded;
+    return FailWithLastError("SetFileInformationByHandle", nullptr);
+}
+
+Status CheckedFolderSecurity(const wchar_t* path, PSID* owner, PACL* access,
+                             PSECURITY_DESCRIPTOR* descriptor)
+{
+    DWORD result = GetNamedSecurityInfoW(path, SE_FILE_OBJECT,
+                                         OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION,
+                                         owner, nullptr, access, nullptr, descriptor);
+    if (result == ERROR_SUCCESS)
+        return Succeeded;
+    *descriptor = nullptr;
+    return FailWithCode(result, "GetNamedSecurityInfo", "%ls", path);
+}
