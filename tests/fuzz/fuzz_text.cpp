@@ -9,6 +9,7 @@
 
 #include "app/command_line.h"
 #include "removal/deferred_list.h"
+#include "removal/folder_spelling.h"
 #include "removal/helper_command_line.h"
 #include "removal/log_text.h"
 #include "removal/path_text.h"
@@ -123,15 +124,27 @@ static void Switches(const std::string& input)
     Require(args == given && (!paths || paths == argv.data() + 2));
 }
 
+// A full path and the same with its ASCII letters in the other case and backslashes added at its
+// end spell one folder, or, for a root or nothing, none.
+static void Spelling(std::string path)
+{
+    std::string other = path + "\\\\";
+    for (char& c : other)
+        c ^= (c | 0x20) >= 'a' && (c | 0x20) <= 'z' ? 0x20 : 0;
+    const bool kept = TrimFolderPath(&path[0]);
+    Require(TrimFolderPath(&other[0]) == kept && (!kept || SameFolderSpelling(&path[0], &other[0])));
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     const std::string input(reinterpret_cast<const char*>(data) + (size ? 1 : 0), size ? size - 1 : 0);
-    switch (size ? data[0] % 5 : 0) {
+    switch (size ? data[0] % 6 : 0) {
     case 0: Log(input); break;
     case 1: KeyArgument(input.substr(0, input.find('\0'))); break;
     case 2: Paths(input); break;
     case 3: Deferred(input); break;
     case 4: Switches(input); break;
+    case 5: Spelling(input.substr(0, input.find('\0'))); break;
     }
     return 0;
 }
