@@ -1,6 +1,9 @@
 #include "app/completion.h"
 
+#include <cstring>
+
 #include "removal/outcome.h"
+#include "removal/path_text.h"
 #include "sysops/record_text.h"
 #include "ui/pages.h"
 
@@ -40,6 +43,38 @@ static void ShowLeftovers(const char* report)
     ShowPrompt3(left, restart, last);
 }
 
+// The place named by the first line of the user's own files or settings.
+static void FirstUsersPlace(char* out, size_t size)
+{
+    out[0] = '\0';
+    for (const char* line = OutcomeLines(); *line;) {
+        const char* end = line + strcspn(line, "\n");
+        if (strncmp(line, "your ", 5) == 0) {
+            const char* what = strchr(line, '\t') + 1;
+            FormatText(out, size, "%.*s", static_cast<int>(strcspn(what, "\t\r\n")), what);
+            return;
+        }
+        line = *end ? end + 1 : end;
+    }
+}
+
+// Complete, with the user's own files and settings where they were: the user's to keep.
+static void ShowUsersOwnKept(const char* report)
+{
+    char place[PathBufferSize], where[PathBufferSize + 80], last[400];
+    FirstUsersPlace(place, sizeof place);
+    if (Outcome.yours > 1)
+        FormatText(where, sizeof where, "Your own files and settings stay in %s and %u more %s.",
+                   place, Outcome.yours - 1, Outcome.yours == 2 ? "place" : "places");
+    else
+        FormatText(where, sizeof where, "Your own files and settings stay in %s.", place);
+    if (report[0])
+        FormatText(last, sizeof last, "They are listed in the report %s\r\n%s", report, Finish);
+    else
+        FormatText(last, sizeof last, "%s", Finish);
+    ShowPrompt3("The removal of Vantrel is complete.", where, last);
+}
+
 void ShowCompletion(RemovalRun run, const char* report)
 {
     if (run == NoLogGiven)
@@ -49,6 +84,8 @@ void ShowCompletion(RemovalRun run, const char* report)
         ShowPrompt3("", "Nothing was removed: the install log could not be read.", Finish);
     else if (Outcome.kept > 0 || Outcome.atRestart > 0)
         ShowLeftovers(report);
+    else if (Outcome.yours > 0)
+        ShowUsersOwnKept(report);
     else
         ShowPrompt3("", "The removal of Vantrel is now complete.", Finish);
 }

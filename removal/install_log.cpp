@@ -11,6 +11,7 @@
 #include "removal/protected_places.h"
 #include "removal/registry_entry.h"
 #include "removal/tree_removal.h"
+#include "removal/users_own.h"
 #include "sysops/checked.h"
 #include "sysops/file_helpers.h"
 
@@ -51,7 +52,7 @@ Status RemoveTreeEntry(const char* argument)
 // limits is refused here, whole, as Windows refuses it.
 constexpr size_t RegistryArgumentLimit = 32767;
 
-static Status RemoveFileEntry(const char* path, size_t length)
+static Status RemoveFileEntry(char* path, size_t length)
 {
     if (length >= PathBufferSize)
         return FailWithCode(ERROR_FILENAME_EXCED_RANGE, "DeleteFile", "%s", path);
@@ -62,7 +63,7 @@ static Status RemoveFileEntry(const char* path, size_t length)
     return Succeeded;
 }
 
-static Status RemoveDirectoryEntry(const char* path, size_t length)
+static Status RemoveDirectoryEntry(char* path, size_t length)
 {
     if (length >= PathBufferSize)
         return FailWithCode(ERROR_FILENAME_EXCED_RANGE, "Remove Directory", "%s", path);
@@ -75,15 +76,17 @@ static Status RemoveDirectoryEntry(const char* path, size_t length)
         return Succeeded;
     }
     Status status = CheckedRemoveDirectory(path);
-    // What holds it now goes at the restart: the directory follows it then.
-    if (status && status->code == ERROR_DIR_NOT_EMPTY && AnyAtRestartBelow(path))
+    bool full = status && status->code == ERROR_DIR_NOT_EMPTY;
+    // What holds it now goes at the restart: the directory follows it then. Else, when all the
+    // log named below it went, what stays is what the user put there.
+    if (full && AnyAtRestartBelow(path))
         ScheduleAtRestart(path);
-    else
+    else if (!full || !NoteIfUsersFolder(path))
         SettleRemoval(status, path, false);
     return Succeeded;
 }
 
-static Status RemoveLinkEntry(const char* path, size_t length)
+static Status RemoveLinkEntry(char* path, size_t length)
 {
     if (length >= PathBufferSize)
         return FailWithCode(ERROR_FILENAME_EXCED_RANGE, "DeleteFile", "%s", path);
@@ -98,9 +101,36 @@ static Status RemoveKeyEntry(char* text, size_t length)
     Status status = RemoveRegistryEntry(text);
     if (!status)
         NoteOutcome(OutcomeRemoved, text);
-    else
-        NoteOutcome(status->code == ERROR_FILE_NOT_FOUND ? OutcomeAbsent : OutcomeKept, text);
+    else if (status->code == ERROR_FILE_NOT_FOUND)
+        NoteOutcome(OutcomeAbsent, text);
+    else if (!NoteIfUsersKey(text))
+        NoteOutcome(OutcomeKept, text);
     return Succeeded;
+}
+
+static Status RemoveTreeTag(char* argument, size_t)
+{
+    return RemoveTreeEntry(argument);
+}
+
+// The log's tags, tried in this order: the first that an entry starts with applies it. "dir:"
+// cannot take an entry that starts "dirw:", as their fourth characters differ.
+struct LogTag {
+    const char* text;
+    Status (*apply)(char* argument, size_t length);
+};
+static const LogTag LogTags[] = {
+    {"file:", RemoveFileEntry}, {"dir:", RemoveDirectoryEntry}, {"dirw:", RemoveTreeTag},
+    {"key:", RemoveKeyEntry},   {"link:", RemoveLinkEntry},
+};
+
+// The tag an entry starts with, and its argument; null for an entry without one.
+static const LogTag* MatchTag(char* entry, size_t length, char** argument)
+{
+    for (const LogTag& tag : LogTags)
+        if (StartsWithTag(entry, length, tag.text, argument))
+            return &tag;
+    return nullptr;
 }
 
 // Each handler notes the outcome of what it does; the Status it returns is that of a refusal
@@ -108,18 +138,10 @@ static Status RemoveKeyEntry(char* text, size_t length)
 static void ApplyEntry(char* entry, size_t length)
 {
     char* argument;
-    LogTag tag = MatchTag(entry, length, &argument);
-    size_t argumentLength = tag == TagNone ? 0 : static_cast<size_t>(entry + length - argument);
-    Status refused = Succeeded;
-    switch (tag) {
-    case TagFile: refused = RemoveFileEntry(argument, argumentLength); break;
-    case TagDir: refused = RemoveDirectoryEntry(argument, argumentLength); break;
-    case TagDirw: refused = RemoveTreeEntry(argument); break;
-    case TagKey: refused = RemoveKeyEntry(argument, argumentLength); break;
-    case TagLink: refused = RemoveLinkEntry(argument, argumentLength); break;
-    case TagNone: return;
-    }
-    if (refused)
+    const LogTag* tag = MatchTag(entry, length, &argument);
+    if (!tag)
+        return;
+    if (tag->apply(argument, static_cast<size_t>(entry + length - argument)))
         NoteOutcome(OutcomeKept, argument);
     ++Outcome.applied;
 }
@@ -133,7 +155,7 @@ static uint32_t CountTaggedEntries(char* buffer, size_t size)
     size_t length;
     char* argument;
     while (NextLogEntry(buffer, size, &position, &entry, &length))
-        count += MatchTag(entry, length, &argument) != TagNone;
+        count += MatchTag(entry, length, &argument) != nullptr;
     return count;
 }
 

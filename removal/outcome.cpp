@@ -5,6 +5,7 @@
 
 #include "removal/ascii_case.h"
 #include "sysops/error_record.h"
+#include "sysops/record_text.h"
 
 RemovalOutcome Outcome;
 ProgressHandler RemovalProgress;
@@ -13,7 +14,8 @@ static char* Lines;
 static size_t LinesUsed;
 static size_t LinesCapacity;
 
-static const char* const OutcomeWords[] = {"removed", "already absent", "at restart", "kept"};
+static const char* const OutcomeWords[] = {"removed", "already absent", "your files", "at restart",
+                                           "kept"};
 
 // Room for `more` bytes and a terminator, within the limit; false leaves the text as it was.
 static bool ReserveLines(size_t more)
@@ -60,14 +62,22 @@ static size_t FlattenReason(char* out, size_t size)
     return length;
 }
 
-static void AddLine(OutcomeKind kind, const char* what)
+// The line of one outcome; a kept one takes its reason from the record, the user's own folder or
+// key the names it holds (`detail`), under its own word.
+static void AddLine(OutcomeKind kind, const char* what, const char* word = nullptr,
+                    const char* detail = nullptr)
 {
     char reason[sizeof TheErrorRecord.text];
-    size_t reasonLength = kind == OutcomeKept ? FlattenReason(reason, sizeof reason) : 0;
-    const char* word = OutcomeWords[kind];
+    if (kind == OutcomeKept) {
+        FlattenReason(reason, sizeof reason);
+        detail = reason;
+    }
+    if (!word)
+        word = OutcomeWords[kind];
     size_t wordLength = strlen(word);
     size_t whatLength = strlen(what);
-    size_t length = wordLength + 1 + whatLength + (kind == OutcomeKept ? 1 + reasonLength : 0) + 2;
+    size_t detailLength = detail ? strlen(detail) : 0;
+    size_t length = wordLength + 1 + whatLength + (detail ? 1 + detailLength : 0) + 2;
     if (whatLength > OutcomeLinesLimit || !ReserveLines(length)) {
         ++Outcome.linesLeftOut;
         return;
@@ -75,22 +85,49 @@ static void AddLine(OutcomeKind kind, const char* what)
     AppendText(word, wordLength);
     AppendText("\t", 1);
     AppendText(what, whatLength);
-    if (kind == OutcomeKept) {
+    if (detail) {
         AppendText("\t", 1);
-        AppendText(reason, reasonLength);
+        AppendText(detail, detailLength);
     }
     AppendText("\r\n", 2);
 }
 
 OutcomeKind NoteOutcome(OutcomeKind kind, const char* what)
 {
-    uint32_t* counts[] = {&Outcome.removed, &Outcome.absent, &Outcome.atRestart, &Outcome.kept};
+    uint32_t* counts[] = {&Outcome.removed, &Outcome.absent, &Outcome.yours, &Outcome.atRestart,
+                          &Outcome.kept};
     ++*counts[kind];
     if (kind != OutcomeRemoved)
         AddLine(kind, what);
     if (RemovalProgress)
         RemovalProgress(what);
     return kind;
+}
+
+void AddHeldName(HeldNames* names, const char* name)
+{
+    size_t length = strlen(name);
+    size_t room = sizeof names->text - names->length;
+    if (names->count++ < HeldNamesShown && length + 1 < room) {
+        if (names->length > 0)
+            names->text[names->length++] = '\t';
+        memcpy(names->text + names->length, name, length + 1);
+        names->length += length;
+    }
+}
+
+void NoteUsersOwn(bool settings, const char* what, const HeldNames& names)
+{
+    char detail[sizeof names.text + 32];
+    memcpy(detail, names.text, names.length);
+    detail[names.length] = '\0';
+    if (names.count > HeldNamesShown)
+        FormatText(detail + names.length, sizeof detail - names.length, "%sand %u more",
+                   names.length ? "\t" : "", names.count - HeldNamesShown);
+    AddLine(OutcomeYours, what, settings ? "your settings" : nullptr, detail);
+    ++Outcome.yours;
+    if (RemovalProgress)
+        RemovalProgress(what);
 }
 
 const char* OutcomeLines()
@@ -108,20 +145,31 @@ static bool IsBelow(const char* path, const char* directory, size_t length)
     return path[length] == '\\';
 }
 
-bool AnyAtRestartBelow(const char* directory)
+// A line of `word` whose path lies below `directory`.
+static bool AnyLineBelow(const char* word, const char* directory)
 {
+    size_t wordLength = strlen(word);
     size_t length = strlen(directory);
     while (length > 0 && directory[length - 1] == '\\')
         --length;
-    static const char Word[] = "at restart\t";
     for (const char* line = OutcomeLines(); *line;) {
-        if (strncmp(line, Word, sizeof Word - 1) == 0 &&
-            IsBelow(line + sizeof Word - 1, directory, length))
+        if (strncmp(line, word, wordLength) == 0 && line[wordLength] == '\t' &&
+            IsBelow(line + wordLength + 1, directory, length))
             return true;
         const char* end = strchr(line, '\n');
         line = end ? end + 1 : line + strlen(line);
     }
     return false;
+}
+
+bool AnyAtRestartBelow(const char* directory)
+{
+    return AnyLineBelow(OutcomeWords[OutcomeAtRestart], directory);
+}
+
+bool AnyKeptBelow(const char* directory)
+{
+    return AnyLineBelow(OutcomeWords[OutcomeKept], directory);
 }
 
 void ClearOutcome()

@@ -7,7 +7,9 @@
 //   kept<TAB>path<TAB>reason
 //   at restart<TAB>path
 //   already absent<TAB>path
+//   your files<TAB>folder<TAB>name...   (your settings<TAB>key<TAB>subkey...)
 //   totals<TAB>removed N<TAB>already absent N<TAB>at restart N<TAB>kept N<TAB>not listed N
+//         <TAB>your files N   (folders and keys kept for the user)
 // Lines end in CR LF; "not listed" counts the lines that did not fit the outcome's text.
 bool WriteRemovalReport(const char* path);
 

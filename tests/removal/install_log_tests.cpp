@@ -57,14 +57,20 @@ TEST(InstallLog, TheUninstallersOwnPathsAreDeferredButLinksAreNot)
 }
 
 // One log with every outcome: files that another program has in use go at the restart, each
-// before the folders above it; the tree walk goes on past them; a folder with the user's file
-// stays. Each entry that was not simply removed gets a line, a kept one with the system's reason.
+// before the folders above it; the tree walk goes on past them. A folder or key that stays only
+// for what the log never named is the user's, listed with its first ten names; one that holds
+// something of the log's that was kept is kept. Each entry that was not simply removed gets a
+// line, a kept one with the system's reason.
 TEST(InstallLog, EachOutcomeIsCountedAndFilesInUseGoAtTheRestartBeforeTheirFolders)
 {
     Scratch s;
     auto at = [&](const char* name) { return s.Path(name); };
-    for (const char* name : {"a", "busy\\held", "user\\mine", "tree\\x", "tree\\sub\\deep\\held", "tree\\sub\\deep\\y", "tree\\z\\w"})
+    for (const char* name : {"a", "busy\\held", "tree\\x", "tree\\sub\\deep\\held",
+                             "tree\\sub\\deep\\y", "tree\\z\\w"})
         PutFile(at(name));
+    for (int i = 0; i < 12; ++i)
+        PutFile(at("user\\mine") + std::to_string(i));
+    MakeDirectory(at("both\\inner"));
     // Only the read-only attribute goes: the held file keeps its others.
     SetFileAttributesA(at("tree\\sub\\deep\\held").c_str(), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN);
     ScratchKey key;
@@ -77,24 +83,31 @@ TEST(InstallLog, EachOutcomeIsCountedAndFilesInUseGoAtTheRestartBeforeTheirFolde
     ProcessLog(s, "file:" + at("a") + "\r\n" + hkcu + "\\v\r\n" +        // removed
                       "file:" + at("missing") + "\r\n" + hkcu + "\\gone\r\n" +  // absent
                       "file:" + at("busy\\held") + "\r\ndir:" + at("busy") +    // at restart
-                      "\r\ndir:" + at("user") + "\r\n" + hkcu + "\\Sub\\\r\n" +  // kept
-                      "dirw:" + at("tree") + "\r\nunknown:" + at("a"));
+                      "\r\ndir:" + at("user") + "\r\n" + hkcu + "\\Sub\\\r\n" +  // the user's
+                      "file:" + at("both\\inner") + "\r\ndir:" + at("both") +     // kept
+                      "\r\ndirw:" + at("tree") + "\r\nunknown:" + at("a"));
     for (HANDLE holder : holders)
         EndProcess(holder);
     const uint32_t counts[] = {Outcome.removed, Outcome.absent, Outcome.atRestart, Outcome.kept,
-                               Outcome.entries, Outcome.applied, Outcome.linesLeftOut};
-    EXPECT_EQ(std::vector<uint32_t>(counts, counts + 7), (std::vector<uint32_t>{2 + 4, 2, 2 + 4, 2, 9, 9, 0})) << OutcomeLines();
+                               Outcome.yours, Outcome.entries, Outcome.applied,
+                               Outcome.linesLeftOut};
+    EXPECT_EQ(std::vector<uint32_t>(counts, counts + 8),
+              (std::vector<uint32_t>{2 + 4, 2, 2 + 4, 2, 2, 11, 11, 0})) << OutcomeLines();
     EXPECT_EQ(TakeRestartSchedule(), (std::vector<std::string>{at("busy\\held"), at("busy"), at("tree\\sub\\deep\\held"),
                                                               at("tree\\sub\\deep"), at("tree\\sub"), at("tree")}));
     EXPECT_EQ(ListDirectory(at("tree")), std::vector<std::string>{"sub"});
     EXPECT_EQ(ListDirectory(at("tree\\sub\\deep")), std::vector<std::string>{"held"});
     EXPECT_EQ(GetFileAttributesA(at("tree\\sub\\deep\\held").c_str()) & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN),
               static_cast<DWORD>(FILE_ATTRIBUTE_HIDDEN));
-    EXPECT_TRUE(Exists(at("user\\mine")) && ValueExists(HKEY_CURRENT_USER, key.path + "\\Sub\\Leaf", ""));
+    EXPECT_TRUE(Exists(at("user\\mine0")));
+    EXPECT_TRUE(ValueExists(HKEY_CURRENT_USER, key.path + "\\Sub\\Leaf", ""));
     const std::string lines = OutcomeLines();
     for (const std::string& line : {"already absent\t" + at("missing") + "\r\n", "at restart\t" + at("busy") + "\r\n",
-                                    "kept\t" + at("user") + "\t", "(Remove Directory) (145) (" + at("user") + ")\r\n",
-                                    "kept\t" + hkcu.substr(4) + "\\Sub\\\t"})
+                                    "your files\t" + at("user") + "\tmine",
+                                    std::string("\tand 2 more\r\n"),
+                                    "your settings\t" + hkcu.substr(4) + "\\Sub\\\tLeaf\r\n",
+                                    "kept\t" + at("both") + "\t",
+                                    "(Remove Directory) (145) (" + at("both") + ")\r\n"})
         EXPECT_NE(lines.find(line), std::string::npos) << line << "\n" << lines;
 }
 

@@ -2,8 +2,9 @@
 # What the user sees of the removal and after it. A log of thousands of entries shows the removal
 # page with its count moving, and the window answers all along; a file held open by another
 # program goes at the restart, and the completion page says so. A folder that holds a file of
-# the user's stays, counted, in the report. Without a log the page says that nothing was
-# removed, and no report is written. GUI_SHOTS=docs renews the README's pictures.
+# the user's stays for the user: the removal is complete, and the page says where it stays.
+# Without a log the page says that nothing was removed, and no report is written. GUI_SHOTS=docs
+# renews the README's pictures.
 source "$(dirname "$0")/../support/gui.sh"
 
 W='C:\Vantrel Watch'
@@ -42,7 +43,7 @@ check "the removal page: $(tr -d '\r' <"$WATCH_OUT" | tail -1)" [ $? -eq 0 ]
 robot expect "page=3 focus=ok texts=OK||A restart of Windows finishes the removal of Vantrel: 2 items in use will be removed then.|They are listed in the report $REPORT"
 expect_gone "$W\\many\\f1.dat" "$W\\many\\f$N.dat"
 report_is $'at restart\t'"$W\\many\\busy.dll" $'at restart\t'"$W\\many" \
-    $'totals\tremoved '$N$'\talready absent 0\tat restart 2\tkept 0\tnot listed 0'
+    $'totals\tremoved '$N$'\talready absent 0\tat restart 2\tkept 0\tnot listed 0\tyour files 0'
 press Return
 expect_exit 0
 kill "$HOLDER_PID"
@@ -54,12 +55,12 @@ write_file "$K\\data\\mine.txt" x
 write_file 'C:\kept.log' "file:$K\\data\\app.dat" "file:$K\\gone.txt" "dir:$K\\data"
 to_completion 'C:\kept.log'
 press Return
-robot expect "page=3 focus=ok texts=OK|The removal of Vantrel is not complete: 1 item is left on this computer.||They are listed in the report $REPORT"
-screenshot page3-items-left.png
+robot expect "page=3 focus=ok texts=OK|The removal of Vantrel is complete.|Your own files and settings stay in $K\\data.|They are listed in the report $REPORT"
+screenshot page3-your-files.png
 expect_gone "$K\\data\\app.dat"
 expect_there "$K\\data\\mine.txt"
-report_is $'already absent\t'"$K\\gone.txt" $'kept\t'"$K\\data"$'\t145' \
-    $'totals\tremoved 1\talready absent 1\tat restart 0\tkept 1\tnot listed 0'
+report_is $'already absent\t'"$K\\gone.txt" $'your files\t'"$K\\data"$'\tmine.txt' \
+    $'totals\tremoved 1\talready absent 1\tat restart 0\tkept 0\tnot listed 0\tyour files 1'
 press Return
 expect_exit 0
 
