@@ -12,6 +12,7 @@
 #include "removal/protected_places.h"
 #include "removal/registry_entry.h"
 #include "removal/tree_removal.h"
+#include "removal/users_own.h"
 #include "sysops/checked.h"
 #include "sysops/file_helpers.h"
 
@@ -38,7 +39,7 @@ constexpr size_t RegistryArgumentLimit = 32767;
 // The tree is walked in the file system's own names; only its root comes from the log's text.
 // The program's own file and the folders above it are set aside where the walk meets them, so
 // a tree that holds the program goes all the same, but for them.
-static Status RemoveTreeEntry(const char* argument, size_t length)
+static Status RemoveTreeEntry(char* argument, size_t length)
 {
     if (length >= PathBufferSize)
         return FailWithCode(ERROR_FILENAME_EXCED_RANGE, "RemoveTree", "%s", argument);
@@ -63,7 +64,7 @@ static Status RemoveNamedFile(const char* argument)
     return status;
 }
 
-static Status RemoveFileEntry(const char* argument, size_t length)
+static Status RemoveFileEntry(char* argument, size_t length)
 {
     if (length >= PathBufferSize)
         return FailWithCode(ERROR_FILENAME_EXCED_RANGE, "DeleteFile", "%s", argument);
@@ -76,14 +77,16 @@ static Status RemoveFileEntry(const char* argument, size_t length)
 static void RemoveEmptyDirectory(const wchar_t* path)
 {
     Status status = CheckedRemoveDirectory(path);
-    // What holds it now goes at the restart: the directory follows it then.
-    if (status && status->code == ERROR_DIR_NOT_EMPTY && AnyAtRestartBelow(path))
+    bool full = status && status->code == ERROR_DIR_NOT_EMPTY;
+    // What holds it now goes at the restart: the directory follows it then. Else, when all the
+    // log named below it went, what stays is what the user put there.
+    if (full && AnyAtRestartBelow(path))
         ScheduleAtRestart(path);
-    else
+    else if (!full || !NoteIfUsersFolder(path))
         SettleRemoval(status, path, false);
 }
 
-static Status RemoveDirectoryEntry(const char* argument, size_t length)
+static Status RemoveDirectoryEntry(char* argument, size_t length)
 {
     if (length >= PathBufferSize)
         return FailWithCode(ERROR_FILENAME_EXCED_RANGE, "Remove Directory", "%s", argument);
@@ -102,7 +105,7 @@ static Status RemoveDirectoryEntry(const char* argument, size_t length)
     return status;
 }
 
-static Status RemoveLinkEntry(const char* argument, size_t length)
+static Status RemoveLinkEntry(char* argument, size_t length)
 {
     if (length >= PathBufferSize)
         return FailWithCode(ERROR_FILENAME_EXCED_RANGE, "DeleteFile", "%s", argument);
@@ -116,9 +119,32 @@ static Status RemoveKeyEntry(char* text, size_t length)
     Status status = RemoveRegistryEntry(text);
     if (!status)
         NoteOutcome(OutcomeRemoved, text);
-    else
-        NoteOutcome(status->code == ERROR_FILE_NOT_FOUND ? OutcomeAbsent : OutcomeKept, text);
+    else if (status->code == ERROR_FILE_NOT_FOUND)
+        NoteOutcome(OutcomeAbsent, text);
+    else if (!NoteIfUsersKey(text))
+        NoteOutcome(OutcomeKept, text);
     return Succeeded;
+}
+
+// The log's tags, tried in this order: the first that an entry starts with applies it. "dir:"
+// cannot take an entry that starts "dirw:", as their fourth characters differ. A new tag is one
+// row here and one handler above.
+struct LogTag {
+    const char* text;
+    Status (*apply)(char* argument, size_t length);
+};
+static const LogTag LogTags[] = {
+    {"file:", RemoveFileEntry}, {"dir:", RemoveDirectoryEntry}, {"dirw:", RemoveTreeEntry},
+    {"key:", RemoveKeyEntry},   {"link:", RemoveLinkEntry},
+};
+
+// The tag an entry starts with, and its argument; null for an entry without one.
+static const LogTag* MatchTag(char* entry, size_t length, char** argument)
+{
+    for (const LogTag& tag : LogTags)
+        if (StartsWithTag(entry, length, tag.text, argument))
+            return &tag;
+    return nullptr;
 }
 
 // Each handler notes the outcome of what it does; the Status it returns is that of a refusal
@@ -126,18 +152,10 @@ static Status RemoveKeyEntry(char* text, size_t length)
 static void ApplyEntry(char* entry, size_t length)
 {
     char* argument;
-    LogTag tag = MatchTag(entry, length, &argument);
-    size_t argumentLength = tag == TagNone ? 0 : static_cast<size_t>(entry + length - argument);
-    Status refused = Succeeded;
-    switch (tag) {
-    case TagFile: refused = RemoveFileEntry(argument, argumentLength); break;
-    case TagDir: refused = RemoveDirectoryEntry(argument, argumentLength); break;
-    case TagDirw: refused = RemoveTreeEntry(argument, argumentLength); break;
-    case TagKey: refused = RemoveKeyEntry(argument, argumentLength); break;
-    case TagLink: refused = RemoveLinkEntry(argument, argumentLength); break;
-    case TagNone: return;
-    }
-    if (refused)
+    const LogTag* tag = MatchTag(entry, length, &argument);
+    if (!tag)
+        return;
+    if (tag->apply(argument, static_cast<size_t>(entry + length - argument)))
         NoteOutcome(OutcomeKept, argument);
     ++Outcome.applied;
 }
@@ -151,7 +169,7 @@ static uint32_t CountTaggedEntries(char* buffer, size_t size)
     size_t length;
     char* argument;
     while (NextLogEntry(buffer, size, &position, &entry, &length))
-        count += MatchTag(entry, length, &argument) != TagNone;
+        count += MatchTag(entry, length, &argument) != nullptr;
     return count;
 }
 

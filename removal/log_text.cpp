@@ -1,30 +1,8 @@
 #include "removal/log_text.h"
 
+#include <cstring>
+
 #include "removal/ascii_case.h"
-
-namespace {
-
-struct TagName {
-    const char* text;
-    size_t length;
-    LogTag tag;
-};
-
-// "dir:" cannot take an entry that starts "dirw:": their fourth characters differ.
-constexpr TagName TagNames[] = {
-    {"file:", 5, TagFile},
-    {"dir:", 4, TagDir},
-    {"dirw:", 5, TagDirw},
-    {"key:", 4, TagKey},
-    {"link:", 5, TagLink},
-};
-
-bool StartsWithIgnoringCase(const char* entry, size_t length, const TagName& name)
-{
-    return length >= name.length && MatchesIgnoringCase(entry, name.text, name.length);
-}
-
-}  // namespace
 
 void TerminateLogEntries(char* buffer, size_t size)
 {
@@ -51,14 +29,11 @@ bool NextLogEntry(char* buffer, size_t size, size_t* position, char** entry, siz
     return true;
 }
 
-LogTag MatchTag(char* entry, size_t length, char** argument)
+bool StartsWithTag(char* entry, size_t length, const char* tag, char** argument)
 {
-    for (const TagName& name : TagNames) {
-        if (StartsWithIgnoringCase(entry, length, name)) {
-            *argument = entry + name.length;
-            return name.tag;
-        }
-    }
-    *argument = nullptr;
-    return TagNone;
+    size_t tagLength = strlen(tag);
+    if (length < tagLength || !MatchesIgnoringCase(entry, tag, tagLength))
+        return false;
+    *argument = entry + tagLength;
+    return true;
 }

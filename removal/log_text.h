@@ -2,8 +2,6 @@
 // Splitting the install log into entries and recognising their tags. Free of Windows.
 #include <cstddef>
 
-enum LogTag { TagNone, TagFile, TagDir, TagDirw, TagKey, TagLink };
-
 // Every byte below 32 separates entries: turns each into a terminator, so that every entry
 // becomes a zero-terminated string where it lies.
 void TerminateLogEntries(char* buffer, size_t size);
@@ -12,6 +10,6 @@ void TerminateLogEntries(char* buffer, size_t size);
 // terminated at `size`). Sets *entry and *length and moves *position past it; false at the end.
 bool NextLogEntry(char* buffer, size_t size, size_t* position, char** entry, size_t* length);
 
-// The tag that an entry starts with, ignoring ASCII letter case, tried in the order
-// "file:", "dir:", "dirw:", "key:", "link:"; *argument is the rest of the entry, unchanged.
-LogTag MatchTag(char* entry, size_t length, char** argument);
+// True when the entry of `length` bytes starts with `tag`, ignoring ASCII letter case; *argument
+// is then the rest of the entry, unchanged.
+bool StartsWithTag(char* entry, size_t length, const char* tag, char** argument);

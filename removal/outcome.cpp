@@ -8,6 +8,7 @@
 
 #include "removal/ascii_case.h"
 #include "sysops/error_record.h"
+#include "sysops/record_text.h"
 
 RemovalOutcome Outcome;
 ProgressHandler RemovalProgress;
@@ -16,7 +17,8 @@ static char* Lines;
 static size_t LinesUsed;
 static size_t LinesCapacity;
 
-static const char* const OutcomeWords[] = {"removed", "already absent", "at restart", "kept"};
+static const char* const OutcomeWords[] = {"removed", "already absent", "your files", "at restart",
+                                           "kept"};
 
 // Room for `more` bytes and a terminator, within the limit; false leaves the text as it was.
 static bool ReserveLines(size_t more)
@@ -84,20 +86,26 @@ static void AppendUtf8(const wchar_t* text, size_t length, size_t bytes)
     Lines[LinesUsed] = '\0';
 }
 
-// `what` is shown after `lead`; the record's text is in the ANSI code page.
-static void AddLine(OutcomeKind kind, const char* lead, const wchar_t* what, size_t whatLength)
+// The record's text on one line, in UTF-8: it is in the ANSI code page.
+static void KeptReason(char* out, int size)
 {
     char flat[sizeof TheErrorRecord.text];
     wchar_t reason[sizeof TheErrorRecord.text];
-    int converted = 0;
-    if (kind == OutcomeKept && FlattenReason(flat, sizeof flat) > 0)
-        converted = MultiByteToWideChar(CP_ACP, 0, flat, -1, reason, sizeof flat);
-    size_t reasonLength = converted > 0 ? static_cast<size_t>(converted) - 1 : 0;
-    const char* word = OutcomeWords[kind];
+    int converted = FlattenReason(flat, sizeof flat) > 0
+                        ? MultiByteToWideChar(CP_ACP, 0, flat, -1, reason, sizeof flat)
+                        : 0;
+    if (converted <= 0 ||
+        WideCharToMultiByte(CP_UTF8, 0, reason, -1, out, size, nullptr, nullptr) <= 0)
+        out[0] = '\0';
+}
+
+// `what` is shown after `lead`, then `detail` (UTF-8) when there is one.
+static void AddLine(const char* word, const char* lead, const wchar_t* what, size_t whatLength,
+                    const char* detail)
+{
     size_t wordLength = strlen(word), leadLength = strlen(lead);
-    size_t whatBytes = Utf8Length(what, whatLength), reasonBytes = Utf8Length(reason, reasonLength);
-    size_t length = wordLength + 1 + leadLength + whatBytes +
-                    (kind == OutcomeKept ? 1 + reasonBytes : 0) + 2;
+    size_t whatBytes = Utf8Length(what, whatLength), detailLength = detail ? strlen(detail) : 0;
+    size_t length = wordLength + 1 + leadLength + whatBytes + (detail ? 1 + detailLength : 0) + 2;
     if (whatLength > OutcomeLinesLimit || !ReserveLines(length)) {
         ++Outcome.linesLeftOut;
         return;
@@ -106,16 +114,26 @@ static void AddLine(OutcomeKind kind, const char* lead, const wchar_t* what, siz
     AppendText("\t", 1);
     AppendText(lead, leadLength);
     AppendUtf8(what, whatLength, whatBytes);
-    if (kind == OutcomeKept) {
+    if (detail) {
         AppendText("\t", 1);
-        AppendUtf8(reason, reasonLength, reasonBytes);
+        AppendText(detail, detailLength);
     }
     AppendText("\r\n", 2);
 }
 
+// A kept one takes its reason from the record.
+static void AddLine(OutcomeKind kind, const char* lead, const wchar_t* what, size_t whatLength)
+{
+    char reason[sizeof TheErrorRecord.text * 3];
+    if (kind == OutcomeKept)
+        KeptReason(reason, sizeof reason);
+    AddLine(OutcomeWords[kind], lead, what, whatLength, kind == OutcomeKept ? reason : nullptr);
+}
+
 static OutcomeKind Count(OutcomeKind kind)
 {
-    uint32_t* counts[] = {&Outcome.removed, &Outcome.absent, &Outcome.atRestart, &Outcome.kept};
+    uint32_t* counts[] = {&Outcome.removed, &Outcome.absent, &Outcome.yours, &Outcome.atRestart,
+                          &Outcome.kept};
     ++*counts[kind];
     return kind;
 }
@@ -159,6 +177,36 @@ OutcomeKind NoteOutcome(OutcomeKind kind, const wchar_t* path)
     return kind;
 }
 
+void AddHeldName(HeldNames* names, const wchar_t* name)
+{
+    size_t room = sizeof names->text - names->length;
+    char text[sizeof names->text];
+    int length = WideCharToMultiByte(CP_UTF8, 0, name, -1, text, sizeof text, nullptr, nullptr);
+    if (names->count++ >= HeldNamesShown || length <= 0 || static_cast<size_t>(length) + 1 > room)
+        return;
+    if (names->length > 0)
+        names->text[names->length++] = '\t';
+    memcpy(names->text + names->length, text, static_cast<size_t>(length));
+    names->length += static_cast<size_t>(length) - 1;
+}
+
+void NoteUsersOwn(bool settings, const wchar_t* what, const HeldNames& names)
+{
+    char detail[sizeof names.text + 32];
+    memcpy(detail, names.text, names.length);
+    detail[names.length] = '\0';
+    if (names.count > HeldNamesShown)
+        FormatText(detail + names.length, sizeof detail - names.length, "%sand %u more",
+                   names.length ? "\t" : "", names.count - HeldNamesShown);
+    Count(OutcomeYours);
+    const char* lead;
+    const wchar_t* plain = PlainPath(what, &lead);
+    AddLine(settings ? "your settings" : OutcomeWords[OutcomeYours], lead, plain, wcslen(plain),
+            detail);
+    if (RemovalProgress)
+        RemovalProgress(nullptr, what);
+}
+
 const wchar_t* PlainPath(const wchar_t* path, const char** lead)
 {
     *lead = "";
@@ -185,15 +233,16 @@ static bool IsBelow(const char* path, const char* directory, size_t length)
     return path[length] == '\\';
 }
 
-static bool AnyAtRestartBelowText(const char* directory)
+// A line of `kind` whose path lies below `directory`, as the lines spell it.
+static bool AnyLineBelow(OutcomeKind kind, const char* directory)
 {
-    size_t length = strlen(directory);
+    const char* word = OutcomeWords[kind];
+    size_t wordLength = strlen(word), length = strlen(directory);
     while (length > 0 && directory[length - 1] == '\\')
         --length;
-    static const char Word[] = "at restart\t";
     for (const char* line = OutcomeLines(); *line;) {
-        if (strncmp(line, Word, sizeof Word - 1) == 0 &&
-            IsBelow(line + sizeof Word - 1, directory, length))
+        if (strncmp(line, word, wordLength) == 0 && line[wordLength] == '\t' &&
+            IsBelow(line + wordLength + 1, directory, length))
             return true;
         const char* end = strchr(line, '\n');
         line = end ? end + 1 : line + strlen(line);
@@ -202,7 +251,7 @@ static bool AnyAtRestartBelowText(const char* directory)
 }
 
 // Compared as the lines spell it: in UTF-8, as a user writes the path.
-bool AnyAtRestartBelow(const wchar_t* directory)
+static bool AnyLineBelow(OutcomeKind kind, const wchar_t* directory)
 {
     const char* lead;
     const wchar_t* plain = PlainPath(directory, &lead);
@@ -216,9 +265,19 @@ bool AnyAtRestartBelow(const wchar_t* directory)
         WideCharToMultiByte(CP_UTF8, 0, plain, static_cast<int>(length), text + leadLength,
                             static_cast<int>(bytes), nullptr, nullptr);
     text[leadLength + bytes] = '\0';
-    bool found = AnyAtRestartBelowText(text);
+    bool found = AnyLineBelow(kind, text);
     free(text);
     return found;
+}
+
+bool AnyAtRestartBelow(const wchar_t* directory)
+{
+    return AnyLineBelow(OutcomeAtRestart, directory);
+}
+
+bool AnyKeptBelow(const wchar_t* directory)
+{
+    return AnyLineBelow(OutcomeKept, directory);
 }
 
 void ClearOutcome()

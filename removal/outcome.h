@@ -9,14 +9,16 @@
 #include <cstddef>
 #include <cstdint>
 
-// In rising order of trouble: the worse of two outcomes is the larger.
-enum OutcomeKind { OutcomeRemoved, OutcomeAbsent, OutcomeAtRestart, OutcomeKept };
+// In rising order of trouble: the worse of two outcomes is the larger. A folder or key that
+// stays only for what the user put there is the user's: the end that was wanted, not a fault.
+enum OutcomeKind { OutcomeRemoved, OutcomeAbsent, OutcomeYours, OutcomeAtRestart, OutcomeKept };
 
 struct RemovalOutcome {
     uint32_t removed;      // gone now; also what was handed to the self-remover
     uint32_t absent;       // was not there: not a problem
     uint32_t atRestart;    // scheduled for removal at the next restart
     uint32_t kept;         // still there: the system refused, the line gives its reason
+    uint32_t yours;        // folders and keys that stay for the user's own files and settings
     uint32_t entries;      // tagged entries in the log, counted before the first is applied
     uint32_t applied;      // tagged entries applied so far
     uint32_t linesLeftOut; // lines that did not fit the text (memory, or its limit)
@@ -42,6 +44,7 @@ OutcomeKind NoteOutcome(OutcomeKind kind, const wchar_t* path);
 //   already absent<TAB>path
 //   at restart<TAB>path
 //   kept<TAB>path<TAB>reason   (the error record's text on one line)
+//   your files<TAB>folder<TAB>name<TAB>...[<TAB>and N more]   (your settings<TAB>key<TAB>...)
 // A path is shown as a user writes it: \\?\C:\x as C:\x, \\?\UNC\server\share as \\server\share.
 // Never null. When Outcome.linesLeftOut is not 0 the text lacks that many lines; the counts
 // are whole all the same.
@@ -50,6 +53,24 @@ const char* OutcomeLines();
 // True when something below `directory` (with or without a trailing backslash) was scheduled
 // for removal at the next restart, as far as the lines tell.
 bool AnyAtRestartBelow(const wchar_t* directory);
+
+// The same for something kept below `directory` (a folder, or a key's "key:" text).
+bool AnyKeptBelow(const wchar_t* directory);
+
+// The names a folder or key of the user's holds: the first ten, tab-separated, in UTF-8, and
+// how many there are in all.
+constexpr uint32_t HeldNamesShown = 10;
+struct HeldNames {
+    char text[HeldNamesShown * 766];  // ten names of 255 UTF-16 units, three bytes for each
+    size_t length;
+    uint32_t count;
+};
+
+// Counts one more name, and keeps it when it is among the first ten and fits.
+void AddHeldName(HeldNames* names, const wchar_t* name);
+
+// Notes a folder (`settings` false) or key that stays for what the user put in it.
+void NoteUsersOwn(bool settings, const wchar_t* what, const HeldNames& names);
 
 // The part of `path` that a user writes after *lead ("" or "\\"): \\?\ and \\?\UNC\ are left out.
 const wchar_t* PlainPath(const wchar_t* path, const char** lead);

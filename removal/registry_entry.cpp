@@ -40,3 +40,22 @@ Status RemoveRegistryEntry(char* text)
     RestoreRegistryArgument(parts);
     return status;
 }
+
+void ForEachSubkey(char* text, void (*take)(const wchar_t* name, void* context), void* context)
+{
+    RegistryArgument parts;
+    if (!SplitRegistryArgument(text, &parts))
+        return;
+    HKEY root = ParseRootKey(parts.root, parts.rootLength), key;
+    if (root && !IsTopLevelKeyPath(parts.keyPath) &&
+        RegOpenKeyExA(root, parts.keyPath, 0, KEY_ENUMERATE_SUB_KEYS, &key) == ERROR_SUCCESS) {
+        wchar_t name[256];
+        DWORD length = 256;
+        for (DWORD index = 0; !RegEnumKeyExW(key, index, name, &length, nullptr, nullptr, nullptr,
+                                             nullptr);
+             ++index, length = 256)
+            take(name, context);
+        RegCloseKey(key);
+    }
+    RestoreRegistryArgument(parts);
+}

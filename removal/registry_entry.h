@@ -8,3 +8,8 @@
 // during the call and restored before it returns. A text with fewer than two backslashes names
 // nothing to delete and fails with ERROR_INVALID_PARAMETER.
 Status RemoveRegistryEntry(char* text);
+
+// Calls `take` with the name of each subkey of the key that `text` ("ROOT\key path\") names, in
+// the system's own spelling; none for a key right below a root, or one that cannot be opened.
+// `text` is changed during the call and restored before it returns.
+void ForEachSubkey(char* text, void (*take)(const wchar_t* name, void* context), void* context);

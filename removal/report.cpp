@@ -20,11 +20,12 @@ constexpr int ReportNameAttempts = 100;
 
 static Status WriteTotals(HANDLE file)
 {
-    char totals[160];
+    char totals[200];
     FormatText(totals, sizeof totals,
-               "totals\tremoved %u\talready absent %u\tat restart %u\tkept %u\tnot listed %u\r\n",
+               "totals\tremoved %u\talready absent %u\tat restart %u\tkept %u\tnot listed %u"
+               "\tyour files %u\r\n",
                Outcome.removed, Outcome.absent, Outcome.atRestart, Outcome.kept,
-               Outcome.linesLeftOut);
+               Outcome.linesLeftOut, Outcome.yours);
     return WriteWholeText(file, totals);
 }
 

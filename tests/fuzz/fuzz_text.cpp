@@ -33,8 +33,9 @@ static void Log(const std::string& log)
         Require(entry == buffer.data() + expected && length > 0 && position == expected + length);
         for (size_t i = expected; i <= position; ++i)
             Require(separator(i) == (i == position));
-        const bool tagged = MatchTag(entry, length, &argument) != TagNone;
-        Require(tagged ? argument > entry && argument[-1] == ':' : !argument);
+        for (const char* tag : {"file:", "dir:", "dirw:", "key:", "link:"})
+            Require(!StartsWithTag(entry, length, tag, &argument) ||
+                    argument == entry + strlen(tag));
         expected = position;
     }
     while (expected < log.size())

@@ -59,15 +59,17 @@ TEST(InstallLog, TheUninstallersOwnPathsAreDeferredButLinksAreNot)
 // One log with every outcome: a running program's file deep in a tree is moved aside to the
 // restart, keeping all attributes but read-only, and the tree goes now; a file held open cannot
 // be moved and stays with its folder, since users may change its path (as Wine says of every
-// folder); a folder with the user's file stays. Each entry that was not simply removed gets a
-// line, a kept one with the system's reason.
+// folder). A folder or key that stays only for what the log never named is the user's, listed
+// with its first ten names. Each entry that was not simply removed gets a line, a kept one with
+// the system's reason.
 TEST(InstallLog, EachOutcomeIsCountedAndOnlyARunningProgramsFileGoesAtTheRestart)
 {
     Scratch s;
     auto at = [&](const char* name) { return s.Path(name); };
-    for (const char* name : {"a", "busy\\held", "user\\mine", "tree\\x", "tree\\sub\\deep\\y",
-                             "tree\\z\\w"})
+    for (const char* name : {"a", "busy\\held", "tree\\x", "tree\\sub\\deep\\y", "tree\\z\\w"})
         PutFile(at(name));
+    for (int i = 0; i < 12; ++i)
+        PutFile(at("user\\mine") + std::to_string(i));
     ScratchKey key;
     SetValue(HKEY_CURRENT_USER, key.path, "v");
     SetValue(HKEY_CURRENT_USER, key.path + "\\Sub\\Leaf", "");
@@ -82,14 +84,15 @@ TEST(InstallLog, EachOutcomeIsCountedAndOnlyARunningProgramsFileGoesAtTheRestart
     ProcessLog(s, "file:" + at("a") + "\r\n" + hkcu + "\\v\r\n" +        // removed
                       "file:" + at("missing") + "\r\n" + hkcu + "\\gone\r\n" +  // absent
                       "file:" + at("busy\\held") + "\r\ndir:" + at("busy") +    // kept
-                      "\r\ndir:" + at("user") + "\r\n" + hkcu + "\\Sub\\\r\n" +  // kept
+                      "\r\ndir:" + at("user") + "\r\n" + hkcu + "\\Sub\\\r\n" +  // yours
                       "dirw:" + at("tree") + "\r\nunknown:" + at("a"));  // at restart, removed
     for (HANDLE holder : holders)
         EndProcess(holder);
     const uint32_t counts[] = {Outcome.removed, Outcome.absent, Outcome.atRestart, Outcome.kept,
-                               Outcome.entries, Outcome.applied, Outcome.linesLeftOut};
-    EXPECT_EQ(std::vector<uint32_t>(counts, counts + 7),
-              (std::vector<uint32_t>{2 + 7, 2, 1, 4, 9, 9, 0})) << OutcomeLines();
+                               Outcome.yours, Outcome.entries, Outcome.applied,
+                               Outcome.linesLeftOut};
+    EXPECT_EQ(std::vector<uint32_t>(counts, counts + 8),
+              (std::vector<uint32_t>{2 + 7, 2, 1, 2, 2, 9, 9, 0})) << OutcomeLines();
     const std::vector<std::string> schedule = TakeRestartSchedule();
     char windows[MAX_PATH];
     GetWindowsDirectoryA(windows, MAX_PATH);
@@ -98,15 +101,16 @@ TEST(InstallLog, EachOutcomeIsCountedAndOnlyARunningProgramsFileGoesAtTheRestart
     EXPECT_EQ(GetFileAttributesA(schedule[0].c_str()) & attributes,
               static_cast<DWORD>(FILE_ATTRIBUTE_HIDDEN));
     RemoveEverything(schedule[0].substr(0, schedule[0].rfind('\\')));
-    EXPECT_TRUE(!Exists(at("tree")) && Exists(at("busy\\held")) && Exists(at("user\\mine")) &&
+    EXPECT_TRUE(!Exists(at("tree")) && Exists(at("busy\\held")) && Exists(at("user\\mine11")) &&
                 ValueExists(HKEY_CURRENT_USER, key.path + "\\Sub\\Leaf", ""));
     const std::string lines = OutcomeLines();
     for (const std::string& line : {"already absent\t" + at("missing") + "\r\n",
                                     "at restart\t" + running + "\r\n",
                                     "kept\t" + at("busy\\held") + "\t",
                                     std::string("(Restart schedule) (32)"),
-                                    "kept\t" + at("user") + "\t", "(Remove Directory) (145) (" + at("user") + ")\r\n",
-                                    "kept\t" + hkcu.substr(4) + "\\Sub\\\t"})
+                                    "kept\t" + at("busy") + "\t",
+                                    "your files\t" + at("user") + "\tmine", std::string("\tand 2 more\r\n"),
+                                    "your settings\t" + hkcu.substr(4) + "\\Sub\\\tLeaf\r\n"})
         EXPECT_NE(lines.find(line), std::string::npos) << line << "\n" << lines;
 }
 

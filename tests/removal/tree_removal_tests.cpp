@@ -114,5 +114,5 @@ TEST(TreeRemoval, TheReportNamesEveryPathInUtf8)
     text << file.rdbuf();
     EXPECT_EQ(text.str(), "\xEF\xBB\xBF" "already absent\t" + s.Path("中文-😀-missing") +
                               "\r\nalready absent\t\\\\server\\share\\Ａ-missing\r\n"
-                              "totals\tremoved 0\talready absent 2\tat restart 0\tkept 0\tnot listed 0\r\n");
+                              "totals\tremoved 0\talready absent 2\tat restart 0\tkept 0\tnot listed 0\tyour files 0\r\n");
 }

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # What the user sees of the removal and after it. A log of thousands of entries shows the removal
 # page with its count moving, and the window answers all along; a running program's file goes at
-# the restart, and the completion page says so. A folder that holds a file of the user's stays,
-# counted, in the next free report name, as the first report is never overwritten. Without a
+# the restart, and the completion page says so. A folder that holds a file of the user's stays for
+# the user: the removal is complete, the page says where it stays, and the report, in the next
+# free name as the first is never overwritten, lists it. Without a
 # log the page says that nothing was removed, and no report is written. GUI_SHOTS=docs renews
 # the README's pictures.
 source "$(dirname "$0")/../support/gui.sh"
@@ -44,7 +45,7 @@ robot expect "page=3 focus=ok texts=OK||A restart of Windows finishes the remova
 1 item in use will be removed then.|They are listed in the report $REPORT"
 expect_gone "$W\\many"
 report_is $'at restart\t'"$W\\many\\busy.exe" \
-    $'totals\tremoved '$((N + 1))$'\talready absent 0\tat restart 1\tkept 0\tnot listed 0'
+    $'totals\tremoved '$((N + 1))$'\talready absent 0\tat restart 1\tkept 0\tnot listed 0\tyour files 0'
 press Return
 expect_exit 0
 kill "$HOLDER_PID"
@@ -57,12 +58,13 @@ write_file 'C:\kept.log' "file:$K\\data\\app.dat" "file:$K\\gone.txt" "dir:$K\\d
 to_completion 'C:\kept.log'
 press Return
 REPORT="$TEMP_DIR\\Vantrel removal report (2).txt"
-robot expect "page=3 focus=ok texts=OK|The removal of Vantrel is not complete: 1 item is left on this computer.||They are listed in the report $REPORT"
-screenshot page3-items-left.png
+robot expect "page=3 focus=ok texts=OK|The removal of Vantrel is complete.|Your own files and \
+settings stay in $K\\data.|They are listed in the report $REPORT"
+screenshot page3-your-files.png
 expect_gone "$K\\data\\app.dat"
 expect_there "$K\\data\\mine.txt"
-report_is $'already absent\t'"$K\\gone.txt" $'kept\t'"$K\\data"$'\t145' \
-    $'totals\tremoved 1\talready absent 1\tat restart 0\tkept 1\tnot listed 0'
+report_is $'already absent\t'"$K\\gone.txt" $'your files\t'"$K\\data"$'\tmine.txt' \
+    $'totals\tremoved 1\talready absent 1\tat restart 0\tkept 0\tnot listed 0\tyour files 1'
 press Return
 expect_exit 0
 

@@ -18,9 +18,11 @@ rm -rf "$(unix_path "$R")"
 install_program "$PROGRAM"
 for file in readme.txt tree\\sub\\a.txt data\\user.cfg once.txt; do write_file "$R\\$file" x; done
 reg add 'HKCU\Software\Kestova\Silent' /v Path /d x /f
+reg add 'HKCU\Software\Kestova\Silent User\Mine' /v Theme /d x /f
+write_file 'C:\VantrelLogs\yours.log' "dir:$R\\data" 'key:HKCU\Software\Kestova\Silent User\'
 # The product's folder as one tree: everything in it goes now, the program and its folders after.
 write_file 'C:\VantrelLogs\clean.log' "dirw:$R" 'key:HKCU\Software\Kestova\Silent\'
-for log in 'kept dir data' 'held file held.exe' 'once file once.txt'; do
+for log in 'kept file data' 'held file held.exe' 'once file once.txt'; do
     read -r name tag file <<<"$log" && write_file "C:\\VantrelLogs\\$name.log" "$tag:$R\\$file"
 done
 
@@ -33,11 +35,18 @@ silent 87 /S 'C:\VantrelLogs\once.log' extra
 silent 0 /s /? 'C:\VantrelLogs\once.log'
 expect_there "$R\\once.txt" "$R\\readme.txt"
 
-# A directory the log cannot empty: items are left, and the report says which and why.
+# A folder and a key that hold only the user's own file and settings: kept for the user, and the
+# removal is complete; the report says what each holds.
+silent 0 /S '/LOG=C:\VantrelLogs\yours report.txt' 'C:\VantrelLogs\yours.log'
+reg_expect present 'HKCU\Software\Kestova\Silent User\Mine' Theme
+check "the report lists the user's folder and key with what they hold" [ "$(tr -d '\r\357\273\277' \
+    <"$(unix_path 'C:\VantrelLogs\yours report.txt')" | cut -f1,3)" = "$(printf '%s\t%s\n' \
+    'your files' user.cfg 'your settings' Mine totals 'already absent 0')" ]
+# Something of the product that stays: items are left, and the report says which and why.
 silent 1603 /S '/LOG=C:\VantrelLogs\kept report.txt' 'C:\VantrelLogs\kept.log'
 expect_there "$R\\data\\user.cfg"
 check "the report names the kept folder and why" \
-    grep -q "$(printf '%s' "$R\\data" | sed 's/\\/\\\\/g').*145" "$(unix_path 'C:\VantrelLogs\kept report.txt')"
+    grep -q "$(printf '%s' "$R\\data" | sed 's/\\/\\\\/g').*(5)" "$(unix_path 'C:\VantrelLogs\kept report.txt')"
 # A report that cannot be written where it is asked: 1603, after the removal all the same.
 silent 1603 /S '/LOG=C:\No Such Folder\report.txt' 'C:\VantrelLogs\once.log'
 expect_gone "$R\\once.txt"
