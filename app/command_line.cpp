@@ -17,27 +17,50 @@ static bool IsSwitch(const char* argument, const char* name, const char** rest)
     return name[length - 1] == '=' || **rest == '\0';
 }
 
+// What a switch does. Deployment tools pass the switches of the installers they know: each that
+// asks for no window means /S; those that ask for no box, no restart or no start-up page are
+// what an unattended run does anyway.
+enum SwitchEffect { SwitchHelp, SwitchSilent, SwitchReport, SwitchDefaultReport, SwitchNothing };
+struct SwitchName {
+    const char* name;
+    SwitchEffect effect;
+};
+static const SwitchName Switches[] = {
+    {"?", SwitchHelp},           {"s", SwitchSilent},          {"silent", SwitchSilent},
+    {"verysilent", SwitchSilent}, {"quiet", SwitchSilent},      {"qn", SwitchSilent},
+    {"passive", SwitchSilent},   {"log=", SwitchReport},       {"log", SwitchDefaultReport},
+    {"suppressmsgboxes", SwitchNothing}, {"norestart", SwitchNothing}, {"sp-", SwitchNothing},
+};
+
 // One argument of the wizard's or the unattended mode's command line; false when it is not
 // understood.
 static bool TakeArgument(const char* argument, StartRequest* request)
 {
-    const char* rest;
-    if (IsSwitch(argument, "?", &rest))
-        request->mode = StartHelp;
-    else if (IsSwitch(argument, "s", &rest))
-        request->silent = true;
-    else if (IsSwitch(argument, "log=", &rest))
-        request->reportPath = rest;
-    else if (argument[0] == '/' || argument[0] == '-')
-        return false;
-    else
+    if (argument[0] != '/' && argument[0] != '-') {
         request->logPath = argument;
-    return !request->reportPath || *request->reportPath;
+        return true;
+    }
+    const char* rest;
+    for (const SwitchName& entry : Switches) {
+        if (!IsSwitch(argument, entry.name, &rest))
+            continue;
+        if (entry.effect == SwitchHelp)
+            request->mode = StartHelp;
+        else if (entry.effect == SwitchSilent)
+            request->silent = true;
+        else if (entry.effect == SwitchReport)
+            request->reportPath = rest;
+        else if (entry.effect == SwitchDefaultReport)
+            request->reportPath = nullptr;
+        return !request->reportPath || *request->reportPath;
+    }
+    return false;
 }
 
-StartRequest ReadCommandLine(int argc, char** argv)
+StartRequest ReadCommandLine(int argc, char** argv, bool unattended)
 {
     StartRequest request = {};
+    request.silent = unattended;
     if (argc > 1 && IsHelperSwitch(argv[1])) {
         request.mode = StartHelper;
         request.helperCount = argc - 2;

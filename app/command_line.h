@@ -1,9 +1,11 @@
 #pragma once
 // What the command line asks of the program. Free of Windows.
-//   uninstall.exe [/S] [/LOG=report] [install log]     the wizard, or with /S no window at all
+//   uninstall.exe [/S] [/LOG[=report]] [install log]   the wizard, or with /S no window at all
 //   uninstall.exe /?                                    the list of switches
 //   uninstall.exe -u "path" ...                         the temporary copy's helper mode
-// Switches begin with "/" or "-" and ignore ASCII letter case.
+// Switches begin with "/" or "-" and ignore ASCII letter case. /SILENT, /VERYSILENT, /QUIET, /QN
+// and /PASSIVE mean /S; /SUPPRESSMSGBOXES, /NORESTART and /SP- are taken and change nothing;
+// /LOG without a path asks for the report in its usual place.
 
 enum StartMode {
     StartWizard,   // the pages, then the removal
@@ -15,7 +17,7 @@ enum StartMode {
 
 struct StartRequest {
     StartMode mode;
-    bool silent;             // /S was given (also with StartHelp and StartRefused)
+    bool silent;             // /S or unattended (also with StartHelp and StartRefused)
     const char* logPath;     // the first argument that is not a switch; null when none
     const char* reportPath;  // from /LOG=; null for the report's place in the temporary directory
     int helperCount;         // helper mode: the paths after "-u"
@@ -24,5 +26,6 @@ struct StartRequest {
 
 // Reads `argc` arguments after the program's own name (`argv[0]`). After the log's path the
 // wizard ignores further arguments, as it always has; /S refuses them, since an administrator's
-// unquoted path split at its blanks must not remove what its first half names.
-StartRequest ReadCommandLine(int argc, char** argv);
+// unquoted path split at its blanks must not remove what its first half names. `unattended`:
+// no one can answer a window (a service's session), and the run acts as with /S.
+StartRequest ReadCommandLine(int argc, char** argv, bool unattended = false);

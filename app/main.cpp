@@ -8,6 +8,7 @@
 #include "app/command_line.h"
 #include "app/completion.h"
 #include "app/dll_search.h"
+#include "app/one_run.h"
 #include "app/program.h"
 #include "app/progress.h"
 #include "removal/deferred_list.h"
@@ -22,21 +23,16 @@
 #include "ui/pages.h"
 #include "ui/window_class.h"
 
-// What /S ends with: the codes that deployment tools know from Windows Installer.
-enum SilentExitCode {
-    ExitDone = 0,
-    ExitNoLog = 2,            // no log given, or it cannot be read: nothing was done
-    ExitBadArgument = 87,     // ERROR_INVALID_PARAMETER: nothing was done
-    ExitItemsLeft = 1603,     // ERROR_INSTALL_FAILURE: the report names what stays
-    ExitRestartNeeded = 3010, // ERROR_SUCCESS_REBOOT_REQUIRED
-};
-
 static const char UsageText[] =
-    "Usage: uninstall.exe [/S] [/LOG=report] [install log]\n\n"
+    "Usage: uninstall.exe [/S] [/LOG[=report]] [install log]\n\n"
     "/S\tRemoves Vantrel without any window and ends with an exit code:\n"
-    "\t0 removed, 3010 a restart finishes the removal, 1603 items are left,\n"
-    "\t2 no install log, 87 an argument that is not understood.\n"
+    "\t0 removed (your own files and settings stay), 3010 a restart\n"
+    "\tfinishes the removal, 1603 items are left or the log cannot be read,\n"
+    "\t1605 Vantrel is not installed (no log there), 1618 another removal\n"
+    "\tis in progress, 87 no install log or an argument not understood.\n"
+    "\t/SILENT, /VERYSILENT, /QUIET, /QN and /PASSIVE mean /S.\n"
     "/LOG=report\tWrites the removal report to this file instead of the temporary folder.\n"
+    "/SUPPRESSMSGBOXES, /NORESTART, /SP-\tTaken; nothing unattended shows a box or restarts.\n"
     "/?\tShows this list.";
 
 // The report that this run wrote; empty while none was.
@@ -56,12 +52,17 @@ static RemovalRun RunRemoval(const char* logPath, const char* reportPath)
 {
     if (!logPath)
         return NoLogGiven;
-    if (ProcessInstallLog(logPath))
-        return LogNotRead;
+    Status status = ProcessInstallLog(logPath);
+    if (status)
+        return status->code == ERROR_FILE_NOT_FOUND || status->code == ERROR_PATH_NOT_FOUND
+                   ? LogAbsent
+                   : LogNotRead;
     WriteReportOfRun(reportPath);
     return LogApplied;
 }
 
+// The pages, the removal between the second and the third, and the self-remover before the
+// third, so that the page tells what the run's verdict is; then the offer to restart.
 Status RunWizard(const StartRequest& request)
 {
     do {
@@ -71,7 +72,9 @@ Status RunWizard(const StartRequest& request)
     StartRemovalProgress();
     RemovalRun run = RunRemoval(request.logPath, request.reportPath);
     EndRemovalProgress();
-    ShowCompletion(run, ReportWritten);
+    RunVerdict verdict = JudgeRun(run, LaunchSelfRemover());
+    ShowCompletion(verdict, ReportWritten);
+    OfferRestart(verdict);
     return Succeeded;
 }
 
@@ -100,26 +103,29 @@ static int RunSilent(const StartRequest& request)
     // Not even the system's own boxes: a log on a drive without its disk fails quietly.
     SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
     FindOwnPath();
-    if (RunRemoval(request.logPath, request.reportPath) != LogApplied)
-        return ExitNoLog;
-    bool helped = LaunchSelfRemover();
-    // A report that /LOG= asked for and did not get leaves the administrator without the list.
-    bool reported = !request.reportPath || ReportWritten[0];
-    if (!reported || Outcome.kept > 0)
-        return ExitItemsLeft;
-    return Outcome.atRestart > 0 || !helped ? ExitRestartNeeded : ExitDone;
+    if (!TakeRunLock())
+        return ExitCodeOf(VerdictAnotherRun);
+    RemovalRun run = RunRemoval(request.logPath, request.reportPath);
+    RunVerdict verdict = JudgeRun(run, LaunchSelfRemover());
+    // A report that /LOG= asked for and did not get leaves the administrator without the list:
+    // told as a failure, after a removal that went ahead all the same.
+    bool lost = request.reportPath && !ReportWritten[0] && verdict >= VerdictComplete;
+    return ExitCodeOf(lost ? VerdictItemsLeft : verdict);
 }
 
 static void RunWizardMode(const StartRequest& request, int showCommand)
 {
     FindOwnPath();
+    if (!TakeRunLock()) {
+        ShowAnotherRun();
+        ExitProcess(0);
+    }
     if (RegisterWindowClass() == 0 &&
         !CheckedCreateDialog(Instance, "Uninstall", nullptr, nullptr, 0, &MainWindow) &&
         MainWindow) {
         ShowWindow(MainWindow, showCommand);
         RunWizard(request);
     }
-    LaunchSelfRemover();
 
     // Whatever is still queued is handled, then the quit message ends the process from inside
     // the loop.
@@ -128,11 +134,19 @@ static void RunWizardMode(const StartRequest& request, int showCommand)
     RunPageLoop();
 }
 
+// A service's session, where no user can answer a window: a deployment agent running as the
+// system starts the uninstaller there.
+static bool InServiceSession()
+{
+    DWORD session;
+    return ProcessIdToSessionId(GetCurrentProcessId(), &session) && session == 0;
+}
+
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand)
 {
     RestrictDllSearch();
     Instance = instance;
-    StartRequest request = ReadCommandLine(__argc, __argv);
+    StartRequest request = ReadCommandLine(__argc, __argv, InServiceSession());
     switch (request.mode) {
     case StartHelper:
         RunHelperMode(request.helperCount, request.helperPaths);
@@ -146,7 +160,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand)
                         request.mode == StartHelp ? MB_ICONINFORMATION : MB_ICONWARNING);
         // The wizard's exit code stays 0 whatever happened, as installers that wait for it
         // expect.
-        ExitProcess(request.silent && request.mode == StartRefused ? ExitBadArgument : 0);
+        ExitProcess(request.silent && request.mode == StartRefused ? ExitCodeOf(VerdictNoLog) : 0);
     case StartWizard:
         RunWizardMode(request, showCommand);
     }

@@ -4,6 +4,7 @@ add_executable(uninstall WIN32
   app/main.cpp
   app/dll_search.cpp
   app/completion.cpp
+  app/one_run.cpp
   app/progress.cpp
   ui/page_loop.cpp
   ui/pages.cpp

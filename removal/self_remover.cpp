@@ -19,9 +19,9 @@
 // uninstaller, which the helper inherits.
 static const char WaitForVariable[] = "UNINSTALLVX_WAIT_FOR";
 
-// The helper waits this long for the uninstaller to end, and retries a removal that another
+// The helper waits for the uninstaller to end however long it takes: it is started before the
+// completion page, which a user may leave open for any time. It retries a removal that another
 // process stands in the way of this long per path, and this long in all.
-constexpr DWORD UninstallerWaitMs = 30000;
 constexpr DWORD RetryPerPathMs = 5000;
 constexpr DWORD RetryInAllMs = 30000;
 constexpr DWORD RetryPauseMs = 100;
@@ -208,8 +208,8 @@ bool LaunchSelfRemover()
     return started;
 }
 
-// Waits, for a bounded time, until the uninstaller that started this copy has ended and so has
-// released its own file. Started any other way, there is nothing to wait for.
+// Waits until the uninstaller that started this copy has ended and so has released its own
+// file. Started any other way, there is nothing to wait for.
 static void WaitForUninstaller()
 {
     char value[17];
@@ -220,7 +220,7 @@ static void WaitForUninstaller()
     // Only a process handle is waited on and closed: a stray value names something else.
     if (GetProcessId(uninstaller) == 0)
         return;
-    WaitForSingleObject(uninstaller, UninstallerWaitMs);
+    WaitForSingleObject(uninstaller, INFINITE);
     CloseHandle(uninstaller);
 }
 

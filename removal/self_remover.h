@@ -9,7 +9,7 @@
 // still inside. False when the paths were not handed to a helper.
 bool LaunchSelfRemover();
 
-// Helper mode: waits (bounded) for the uninstaller that started it to end, then removes the
+// Helper mode: waits for the uninstaller that started it to end, then removes the
 // `count` paths, files before the directories above them, retrying for a while what another
 // process holds. What still stays is scheduled for removal at the next restart. Failures are
 // left in the error record.

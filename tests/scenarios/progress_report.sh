@@ -1,11 +1,11 @@
 #!/usr/bin/env bash
 # What the user sees of the removal and after it. A log of thousands of entries shows the removal
 # page with its count moving, and the window answers all along; a running program's file goes at
-# the restart, and the completion page says so. A folder that holds a file of the user's stays for
-# the user: the removal is complete, the page says where it stays, and the report, in the next
-# free name as the first is never overwritten, lists it. Without a
-# log the page says that nothing was removed, and no report is written. GUI_SHOTS=docs renews
-# the README's pictures.
+# the restart, the completion page says so, and OK offers to restart Windows now. A folder that
+# holds a file of the user's stays for the user: the removal is complete, the page says where it
+# stays, and the report, in the next free name as the first is never overwritten, lists it.
+# Without a log the page says that nothing was removed, and no report is written.
+# GUI_SHOTS=docs renews the README's pictures.
 source "$(dirname "$0")/../support/gui.sh"
 
 W='C:\Vantrel Watch'
@@ -46,10 +46,32 @@ robot expect "page=3 focus=ok texts=OK||A restart of Windows finishes the remova
 expect_gone "$W\\many"
 report_is $'at restart\t'"$W\\many\\busy.exe" \
     $'totals\tremoved '$((N + 1))$'\talready absent 0\tat restart 1\tkept 0\tnot listed 0\tyour files 0'
+# OK asks whether to restart now; No, the default, ends with the moved file still waiting for it.
+RESTART='question=Uninstall|(icon)|&Yes|&No|Do you want to restart Windows now to finish the '\
+'removal of Vantrel?'
+moved() { "$WINE" reg query "${SCHEDULE[0]}" /v "${SCHEDULE[1]}" | grep -o 'Vantrel-[0-9a-f]*' |
+    sort -u | sed "s|^|$DRIVE_C/windows/temp/|"; }
+press Return
+robot expect "$RESTART"
 press Return
 expect_exit 0
-kill "$HOLDER_PID"
-clear_restart_schedule
+check "No leaves the moved file to the restart" [ -d "$(moved)" ]
+# Yes restarts Windows, once the holders have ended: the restart removes what waited for it.
+cp -f "$ROBOT_EXE" "$(unix_path "$W\\busy2.exe")" && holders=$HOLDER_PID
+hold "$W\\busy2.exe" 'C:\tests\robot.exe'
+write_file 'C:\busy.log' "file:$W\\busy2.exe"
+to_completion 'C:\busy.log'
+press Return
+robot expect 'page=3 focus=ok'
+waiting=$(moved)
+press Return
+robot expect "$RESTART"
+kill $holders "$HOLDER_PID"
+press y
+expect_exit 0
+for _ in $(seq 50); do [ -n "$(ls -d $waiting 2>/dev/null)" ] || break; sleep 0.2; done
+check "the restart removed the moved files" [ -z "$(ls -d $waiting 2>/dev/null)" ]
+reg_expect absent "${SCHEDULE[@]}"
 
 K='C:\Vantrel Kept'
 write_file "$K\\data\\app.dat" x
@@ -57,7 +79,7 @@ write_file "$K\\data\\mine.txt" x
 write_file 'C:\kept.log' "file:$K\\data\\app.dat" "file:$K\\gone.txt" "dir:$K\\data"
 to_completion 'C:\kept.log'
 press Return
-REPORT="$TEMP_DIR\\Vantrel removal report (2).txt"
+REPORT="$TEMP_DIR\\Vantrel removal report (3).txt"
 robot expect "page=3 focus=ok texts=OK|The removal of Vantrel is complete.|Your own files and \
 settings stay in $K\\data.|They are listed in the report $REPORT"
 screenshot page3-your-files.png
@@ -71,7 +93,7 @@ expect_exit 0
 to_completion
 press Return
 robot expect 'page=3 focus=ok texts=OK||Nothing was removed: this program was started without an install log.|Click on OK to finish this program'
-check "no report without a log" [ ! -e "$(unix_path "${REPORT/(2)/(3)}")" ]
+check "no report without a log" [ ! -e "$(unix_path "${REPORT/(3)/(4)}")" ]
 press Return
 expect_exit 0
 finish

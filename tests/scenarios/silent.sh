@@ -26,10 +26,10 @@ for log in 'kept file data' 'held file held.exe' 'once file once.txt'; do
     read -r name tag file <<<"$log" && write_file "C:\\VantrelLogs\\$name.log" "$tag:$R\\$file"
 done
 
-# Nothing is done: no log, a missing log, an argument not understood; /? lists the switches in a
-# box that /S does not show.
-silent 2 /S
-silent 2 -s 'C:\VantrelLogs\missing.log'
+# Nothing is done: no log, a log that is not there (not installed), an argument not understood;
+# /? lists the switches in a box that /S does not show.
+silent 87 /S
+silent 1605 -s 'C:\VantrelLogs\missing.log'
 silent 87 /S /X 'C:\VantrelLogs\once.log'
 silent 87 /S 'C:\VantrelLogs\once.log' extra
 silent 0 /s /? 'C:\VantrelLogs\once.log'
@@ -47,6 +47,17 @@ silent 1603 /S '/LOG=C:\VantrelLogs\kept report.txt' 'C:\VantrelLogs\kept.log'
 expect_there "$R\\data\\user.cfg"
 check "the report names the kept folder and why" \
     grep -q "$(printf '%s' "$R\\data" | sed 's/\\/\\\\/g').*(5)" "$(unix_path 'C:\VantrelLogs\kept report.txt')"
+# Every spelling of "no window" that deployment tools pass, with the switches taken as they are:
+# removed, 0. /LOG alone writes the report to its usual place.
+REPORTS=("$DRIVE_C"/users/*/Temp)
+for switches in /SILENT -verysilent /Quiet /qn '/PASSIVE /SUPPRESSMSGBOXES /NORESTART /SP- /LOG'; do
+    write_file "$R\\once.txt" x && rm -f "$REPORTS"/Vantrel\ removal\ report*
+    silent 0 $switches 'C:\VantrelLogs\once.log'
+    expect_gone "$R\\once.txt"
+done
+check "/LOG alone wrote the report in the temporary folder" \
+    [ -f "$REPORTS/Vantrel removal report.txt" ]
+write_file "$R\\once.txt" x
 # A report that cannot be written where it is asked: 1603, after the removal all the same.
 silent 1603 /S '/LOG=C:\No Such Folder\report.txt' 'C:\VantrelLogs\once.log'
 expect_gone "$R\\once.txt"

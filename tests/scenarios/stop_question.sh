@@ -3,7 +3,7 @@
 # and closing the window (Alt+F4, as the title-bar X) ask "Do you want to stop uninstallation?":
 # No keeps the page, Yes ends the program at once with code 0, having removed nothing and started
 # no helper, so the program's own paths stay. A confirmation page that cannot be created ends the
-# program the same way, and so does a run without a log, after all three pages.
+# program the same way, and so does a run without a log, after all three pages. One run at a time.
 source "$(dirname "$0")/../support/gui.sh"
 
 ROOT='C:\Program Files\Vantrel Stop'
@@ -19,6 +19,19 @@ stopped() { expect_exit 0; expect_no_helper "$PROGRAM"; expect_demo_untouched "$
 make_demo_install "$ROOT" 'C:\VantrelLogs\stop.log'
 start "$PROGRAM" 'C:\VantrelLogs\stop.log'
 robot expect 'page=1 focus=ok'
+# One run at a time: while this one waits, a second /S run ends with 1618, and a second wizard
+# says in a box that the removal is in progress and ends with 0; neither removes anything.
+SECOND_OUT="$UNINSTALL_BUILD/wine-state/second.out"
+second() {
+    "$WINE" 'C:\tests\robot.exe' run "$PROGRAM" "$@" 'C:\VantrelLogs\stop.log' >"$SECOND_OUT"
+}
+second /S
+check "a second /S run: $(cat "$SECOND_OUT")" grep -q '^exit code 1618 ' "$SECOND_OUT"
+second &
+robot expect 'question=Uninstall|(icon)|OK|The removal of Vantrel is already in progress.'
+press Return
+wait $!
+check "a second wizard: $(cat "$SECOND_OUT")" grep -q '^exit code 0 ' "$SECOND_OUT"
 ask Escape 'page=1 focus=ok'
 ask alt+F4 'page=1 focus=ok'
 ask 'Tab Return' 'page=1 focus=cancel'

@@ -52,12 +52,13 @@ static BOOL CALLBACK FindQuestion(HWND window, LPARAM found)
     return TRUE;
 }
 
-// The stop question: a message box of the program's own thread.
+// The stop question: a message box of the program's own thread; else a box of the program's
+// that no main window owns (a second run's).
 static HWND Question(HWND main)
 {
     HWND found = nullptr;
     EnumThreadWindows(GetWindowThreadProcessId(main, nullptr), FindQuestion, reinterpret_cast<LPARAM>(&found));
-    return found;
+    return found ? found : FindWindowA("#32770", "Uninstall");
 }
 
 static std::string State()
