@@ -53,6 +53,7 @@ moved() { "$WINE" reg query "${SCHEDULE[0]}" /v "${SCHEDULE[1]}" | grep -o 'Vant
     sort -u | sed "s|^|$DRIVE_C/windows/temp/|"; }
 press Return
 robot expect "$RESTART"
+screenshot restart-question.png
 press Return
 expect_exit 0
 check "No leaves the moved file to the restart" [ -d "$(moved)" ]
