@@ -94,8 +94,9 @@ static Status OpenReport(const char* path, DWORD disposition, HANDLE* file)
     wchar_t wide[MAX_PATH];
     if (!MultiByteToWideChar(CP_ACP, 0, path, -1, wide, MAX_PATH))
         return FailWithLastError("CreateFile", "%s", path);
-    Status status = CheckedCreateFileW(wide, GENERIC_WRITE | DELETE | FILE_READ_ATTRIBUTES, 0,
-                                       nullptr, disposition, FILE_FLAG_OPEN_REPARSE_POINT, file);
+    Status status = CheckedCreateFile(wide, GENERIC_WRITE | DELETE | FILE_READ_ATTRIBUTES, 0,
+                                      nullptr, disposition, FILE_FLAG_OPEN_REPARSE_POINT, nullptr,
+                                      file);
     if (status)
         return status;
     status = CheckPlainFile(*file, wide, disposition == CREATE_NEW);
@@ -111,7 +112,7 @@ static bool WriteThrough(HANDLE file)
     Status status = WriteReportText(file);
     // Half a report would tell the user less than none: it would pass for the whole list.
     if (status)
-        CheckedDeleteByHandle(file);
+        CheckedMarkForDeletion(file, nullptr);
     return !CloseKeepingFirst(file, status);
 }
 

@@ -106,10 +106,11 @@ static Status ScheduleInPlace(const wchar_t* path)
 
 static Status OpenForMoving(const wchar_t* path, HANDLE* file)
 {
-    return CheckedCreateFileW(path, DELETE | SYNCHRONIZE | FILE_READ_ATTRIBUTES,
-                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                              OPEN_EXISTING,
-                              FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, file);
+    return CheckedCreateFile(path, DELETE | SYNCHRONIZE | FILE_READ_ATTRIBUTES,
+                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                             OPEN_EXISTING,
+                             FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr,
+                             file);
 }
 
 // The file behind `file`, checked to be the one `path` names, into the private folder under a

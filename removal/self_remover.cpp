@@ -12,7 +12,6 @@
 #include "removal/restart_schedule.h"
 #include "sysops/checked.h"
 #include "sysops/file_helpers.h"
-#include "sysops/handle_ops.h"
 #include "sysops/record_text.h"
 
 // The helper learns from this variable which process to wait for: the value of a handle to the
@@ -80,18 +79,19 @@ static HANDLE MakeVerifiedCopy(wchar_t* copyPath, size_t size)
 {
     HANDLE writer;
     if (!InPrivateFolder(HelperFileNameW, copyPath, size) ||
-        CheckedCreateFileW(copyPath, GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW, 0, &writer))
+        CheckedCreateFile(copyPath, GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW, 0, nullptr,
+                          &writer))
         return INVALID_HANDLE_VALUE;
     Status status = WriteOwnBytes(writer);
     if (status)
-        CheckedDeleteByHandle(writer);
+        CheckedMarkForDeletion(writer, copyPath);
     CloseHandle(writer);
     SECURITY_ATTRIBUTES inheritable = {};
     inheritable.nLength = sizeof inheritable;
     inheritable.bInheritHandle = TRUE;
     HANDLE copy;
-    if (status || CheckedCreateFileW(copyPath, GENERIC_READ, FILE_SHARE_READ, &inheritable,
-                                     OPEN_EXISTING, FILE_FLAG_DELETE_ON_CLOSE, &copy))
+    if (status || CheckedCreateFile(copyPath, GENERIC_READ, FILE_SHARE_READ, &inheritable,
+                                    OPEN_EXISTING, FILE_FLAG_DELETE_ON_CLOSE, nullptr, &copy))
         return INVALID_HANDLE_VALUE;
     if (SameBytes(copy, OwnPath))
         return copy;

@@ -17,6 +17,7 @@
 #include "removal/path_text.h"
 #include "sysops/checked.h"
 #include "sysops/file_helpers.h"
+#include "sysops/handle_ops.h"
 
 // The system's own limit for a path, terminator included.
 constexpr size_t TreePathLimit = 32767;
@@ -180,7 +181,7 @@ static Status OpenEntry(const wchar_t* path, DWORD access, HANDLE* opened,
                                       OPEN_EXISTING,
                                       FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT,
                                       nullptr, opened);
-    if (!status && (status = CheckedGetFileInformation(*opened, information)))
+    if (!status && (status = CheckedHandleInformation(*opened, information)))
         CheckedCloseHandle(*opened);
     return status;
 }
