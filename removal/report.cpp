@@ -130,7 +130,7 @@ static Status CreateFreshReport(char* written, size_t size, HANDLE* file)
             FormatText(name, sizeof name, "%s.txt", ReportStem);
         else
             FormatText(name, sizeof name, "%s (%d).txt", ReportStem, number);
-        if (!CopyBounded(written, size, directory) || !AppendComponent(written, size, name))
+        if (!JoinPath(written, size, directory, name))
             return FailWithCode(ERROR_FILENAME_EXCED_RANGE, "CreateFile", "%s", directory);
         status = OpenReport(written, CREATE_NEW, file);
         if (!status || (status->code != ERROR_FILE_EXISTS && status->code != ERROR_ALREADY_EXISTS))

@@ -139,15 +139,6 @@ static bool StartHelper(const wchar_t* wideCopyPath)
     return true;
 }
 
-// A path too long for the buffer is used as given: the system refuses it whole.
-static const char* WithoutTrailingBackslash(const char* path, char* buffer, size_t size)
-{
-    if (!CopyBounded(buffer, size, path))
-        return path;
-    DropTrailingBackslash(buffer);
-    return buffer;
-}
-
 static Status RemoveOnce(const char* path)
 {
     EntryInfo info;
@@ -164,8 +155,8 @@ static void ScheduleInOrderAtRestart(char** paths, size_t count)
 {
     OrderForRemoval(paths, count);
     for (size_t i = 0; i < count; ++i) {
-        char buffer[PathBufferSize];
-        const char* path = WithoutTrailingBackslash(paths[i], buffer, sizeof buffer);
+        const char* path = paths[i];
+        DropTrailingBackslashes(paths[i]);
         wchar_t wide[PathBufferSize];
         if (RemoveOnce(path) && MultiByteToWideChar(CP_ACP, 0, path, -1, wide, PathBufferSize))
             HandToRestart(wide);
@@ -247,8 +238,8 @@ void RunHelperMode(int count, char** paths)
     const DWORD lastRetry = GetTickCount() + RetryInAllMs;
     size_t left = 0;
     for (size_t i = 0; i < total; ++i) {
-        char buffer[PathBufferSize];
-        const char* path = WithoutTrailingBackslash(paths[i], buffer, sizeof buffer);
+        const char* path = paths[i];
+        DropTrailingBackslashes(paths[i]);
         DWORD deadline = GetTickCount() + RetryPerPathMs;
         if (static_cast<LONG>(deadline - lastRetry) > 0)
             deadline = lastRetry;

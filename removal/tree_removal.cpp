@@ -19,9 +19,6 @@
 #include "sysops/file_helpers.h"
 #include "sysops/handle_ops.h"
 
-// The system's own limit for a path, terminator included.
-constexpr size_t TreePathLimit = 32767;
-
 // The path of the entry being visited, in a buffer that grows as the walk descends.
 struct WorkingPath {
     wchar_t* text;
@@ -79,7 +76,7 @@ Status NextDirectoryEntry(DirectoryListing* listing, ListedEntry* entry, int* do
 static bool ReservePath(WorkingPath* path, size_t more)
 {
     size_t needed = path->length + more + 1;
-    if (needed > TreePathLimit)
+    if (needed > WidePathLimit)
         return false;
     if (needed <= path->capacity)
         return true;
@@ -131,8 +128,8 @@ static bool StartPath(WorkingPath* path, const wchar_t* root)
     }
     if (!AppendText(path, prefix, wcslen(prefix)) || !AppendText(path, rest, wcslen(rest)))
         return false;
-    while (path->length > 0 && path->text[path->length - 1] == L'\\')
-        path->text[--path->length] = L'\0';
+    path->length = TrimmedLength(path->text, path->length);
+    path->text[path->length] = L'\0';
     return true;
 }
 
@@ -268,8 +265,8 @@ static bool EnterDirectory(TreeWalk* walk, const ListedEntry* listed, OutcomeKin
     DWORD attributes = information.dwFileAttributes;
     int64_t id = (static_cast<int64_t>(information.nFileIndexHigh) << 32) |
                  information.nFileIndexLow;
-    bool same = !listed || (id == listed->id &&
-                            information.dwVolumeSerialNumber == walk->levels[walk->depth - 1].volume);
+    DWORD parentVolume = listed ? walk->levels[walk->depth - 1].volume : 0;
+    bool same = !listed || (id == listed->id && information.dwVolumeSerialNumber == parentVolume);
     if (same && (attributes & FILE_ATTRIBUTE_DIRECTORY) &&
         !(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
         if (PushLevel(walk, directory, information.dwVolumeSerialNumber))
@@ -289,8 +286,9 @@ static OutcomeKind LeaveDirectory(TreeWalk* walk, bool unlisted)
 {
     TreeLevel& level = walk->levels[walk->depth - 1];
     const wchar_t* path = walk->path.text;
-    OutcomeKind kind = unlisted ? NoteOutcome(OutcomeKept, path)
-                                : RemoveEmptiedDirectory(level.listing.directory, path, level.worst);
+    OutcomeKind kind = unlisted
+                           ? NoteOutcome(OutcomeKept, path)
+                           : RemoveEmptiedDirectory(level.listing.directory, path, level.worst);
     CheckedCloseHandle(level.listing.directory);
     free(level.listing.buffer);
     if (--walk->depth > 0) {
