@@ -7,17 +7,36 @@
 // through that same handle. Names are the file system's own, used whole, in the \\?\ form.
 #include "removal/tree_removal.h"
 
+#include <windows.h>
+
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <cwchar>
 
-#include "removal/ascii_case.h"
-#include "removal/deferred_list.h"
 #include "removal/entry_removal.h"
 #include "removal/path_text.h"
 #include "sysops/checked.h"
 #include "sysops/file_helpers.h"
 #include "sysops/handle_ops.h"
+
+// The listing of one directory, read through the handle that holds it open, a buffer at a time.
+struct DirectoryListing {
+    HANDLE directory;
+    unsigned char* buffer;               // ListingBufferSize bytes
+    const unsigned char* next;           // the next entry in the buffer; null: read more
+    bool started;
+};
+
+constexpr DWORD ListingBufferSize = 16384;
+
+// One entry as the listing tells it; `name` lies in the listing's buffer and is not terminated.
+struct ListedEntry {
+    const wchar_t* name;
+    size_t nameLength;
+    uint32_t attributes;
+    int64_t id;  // the file index on its volume
+};
 
 // The path of the entry being visited, in a buffer that grows as the walk descends.
 struct WorkingPath {
@@ -45,7 +64,8 @@ static bool IsDotOrDotDot(const wchar_t* name, size_t length)
     return (length == 1 && name[0] == L'.') || (length == 2 && name[0] == L'.' && name[1] == L'.');
 }
 
-Status NextDirectoryEntry(DirectoryListing* listing, ListedEntry* entry, int* done)
+// The next entry of the listing other than "." and "..", or *done = 1 when none is left.
+static Status NextDirectoryEntry(DirectoryListing* listing, ListedEntry* entry, int* done)
 {
     *done = 1;
     for (;;) {
@@ -131,26 +151,6 @@ static bool StartPath(WorkingPath* path, const wchar_t* root)
     path->length = TrimmedLength(path->text, path->length);
     path->text[path->length] = L'\0';
     return true;
-}
-
-// `path` names the program's own file or a directory above it. The helper is handed the ANSI
-// form, which names the same entry only when it is the exact conversion.
-static bool DeferIfOwnPathInTree(const wchar_t* path)
-{
-    const char *lead, *ownLead;
-    const wchar_t* plain = PlainPath(path, &lead);
-    const wchar_t* own = PlainPath(OwnWidePath, &ownLead);
-    if (!own[0] || strcmp(lead, ownLead) != 0)
-        return false;
-    size_t i = 0;
-    for (; plain[i]; ++i)
-        if (FoldAsciiLower(plain[i]) != FoldAsciiLower(own[i]))
-            return false;
-    char ansi[sizeof OwnPath];
-    size_t leadLength = strlen(lead);
-    memcpy(ansi, lead, leadLength);
-    return ToAnsi(plain, i, ansi + leadLength, sizeof ansi - leadLength, true) &&
-           DeferIfOwnPath(ansi);
 }
 
 static OutcomeKind RemoveListedFile(const wchar_t* path, uint32_t attributes)
