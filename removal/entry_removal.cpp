@@ -2,6 +2,10 @@
 
 #include <windows.h>
 
+#include <cstring>
+
+#include "removal/ascii_case.h"
+#include "removal/deferred_list.h"
 #include "removal/restart_schedule.h"
 #include "sysops/checked.h"
 #include "sysops/file_helpers.h"
@@ -62,4 +66,22 @@ OutcomeKind RemoveFileThoroughly(const wchar_t* path)
         return DeleteKnownFile(path, info.attributes);
     // The query succeeded, so the record still tells why the deletion failed.
     return SettleRemoval(status, path, info.kind == EntryFile);
+}
+
+bool DeferIfOwnPathInTree(const wchar_t* path)
+{
+    const char *lead, *ownLead;
+    const wchar_t* plain = PlainPath(path, &lead);
+    const wchar_t* own = PlainPath(OwnWidePath, &ownLead);
+    if (!own[0] || strcmp(lead, ownLead) != 0)
+        return false;
+    size_t i = 0;
+    for (; plain[i]; ++i)
+        if (FoldAsciiLower(plain[i]) != FoldAsciiLower(own[i]))
+            return false;
+    char ansi[sizeof OwnPath];
+    size_t leadLength = strlen(lead);
+    memcpy(ansi, lead, leadLength);
+    return ToAnsi(plain, i, ansi + leadLength, sizeof ansi - leadLength, true) &&
+           DeferIfOwnPath(ansi);
 }

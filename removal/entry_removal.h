@@ -20,3 +20,8 @@ OutcomeKind SettleRemoval(Status status, const wchar_t* path, bool deniedMeansIn
 
 // At restart when Windows takes the path into its schedule, else kept.
 OutcomeKind ScheduleAtRestart(const wchar_t* path);
+
+// `path`, as the file system spells it, names the program's own file or a directory above it:
+// it is deferred for the helper, in the ANSI form, which names the same entry only when it is
+// the exact conversion. The caller notes it removed.
+bool DeferIfOwnPathInTree(const wchar_t* path);

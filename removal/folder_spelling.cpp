@@ -7,11 +7,9 @@
 
 bool TrimFolderPath(char* path)
 {
-    size_t length = strlen(path);
-    while (length > 0 && path[length - 1] == '\\')
-        path[--length] = '\0';
+    DropTrailingBackslashes(path);
     // Checked once trimmed, as "C:\\" is still the drive's root.
-    return length > 0 && !IsRootPath(path);
+    return path[0] && !IsRootPath(path);
 }
 
 bool SameFolderSpelling(const char* a, const char* b)

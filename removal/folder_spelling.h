@@ -4,7 +4,7 @@
 // Windows.
 
 // Drops the trailing backslashes of a full path; false when nothing is left, and for a drive or
-// share root, which no entry reaches anyway.
+// share root, which no entry reaches anyway (a root keeps one backslash).
 bool TrimFolderPath(char* path);
 
 // True when two trimmed full paths spell one folder.

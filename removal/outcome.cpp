@@ -7,6 +7,7 @@
 #include <cwchar>
 
 #include "removal/ascii_case.h"
+#include "removal/path_text.h"
 #include "sysops/error_record.h"
 #include "sysops/record_text.h"
 
@@ -237,9 +238,7 @@ static bool IsBelow(const char* path, const char* directory, size_t length)
 static bool AnyLineBelow(OutcomeKind kind, const char* directory)
 {
     const char* word = OutcomeWords[kind];
-    size_t wordLength = strlen(word), length = strlen(directory);
-    while (length > 0 && directory[length - 1] == '\\')
-        --length;
+    size_t wordLength = strlen(word), length = TrimmedLength(directory, strlen(directory));
     for (const char* line = OutcomeLines(); *line;) {
         if (strncmp(line, word, wordLength) == 0 && line[wordLength] == '\t' &&
             IsBelow(line + wordLength + 1, directory, length))

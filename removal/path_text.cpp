@@ -34,12 +34,52 @@ bool AppendComponent(char* path, size_t size, const char* name)
     return true;
 }
 
-void DropTrailingBackslash(char* path)
+static bool IsDriveLetter(char c)
 {
-    size_t length = strlen(path);
-    if (length < 2 || path[length - 1] != '\\' || path[length - 2] == ':')
-        return;
-    path[length - 1] = '\0';
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
+
+// "C:\", or the same in the device namespace.
+template <typename Char>
+static bool IsDriveRootSpelling(const Char* path, size_t length)
+{
+    size_t device = length == 7 && path[0] == '\\' && path[1] == '\\' &&
+                    (path[2] == '?' || path[2] == '.') && path[3] == '\\' ? 4 : 0;
+    return (length == 3 || device) && path[device] < 128 &&
+           IsDriveLetter(static_cast<char>(path[device])) && path[device + 1] == ':' &&
+           path[device + 2] == '\\';
+}
+
+template <typename Char>
+static size_t TrimmedLengthOf(const Char* path, size_t length)
+{
+    while (length >= 2 && path[length - 1] == '\\' && !IsDriveRootSpelling(path, length))
+        --length;
+    return length;
+}
+
+size_t TrimmedLength(const char* path, size_t length)
+{
+    return TrimmedLengthOf(path, length);
+}
+
+size_t TrimmedLength(const wchar_t* path, size_t length)
+{
+    return TrimmedLengthOf(path, length);
+}
+
+void DropTrailingBackslashes(char* path)
+{
+    path[TrimmedLength(path, strlen(path))] = '\0';
+}
+
+bool JoinPath(char* out, size_t size, const char* directory, const char* name)
+{
+    if (CopyBounded(out, size, directory) && AppendComponent(out, size, name))
+        return true;
+    if (size > 0)
+        out[0] = '\0';
+    return false;
 }
 
 const char* BaseName(const char* path)
@@ -50,28 +90,6 @@ const char* BaseName(const char* path)
             return last + 1;
     }
     return path;
-}
-
-bool BuildSearchPath(char* out, size_t size, const char* directory, const char* pattern)
-{
-    if (!CopyBounded(out, size, directory))
-        return false;
-    if (!pattern || !*pattern)
-        return true;
-    size_t length = strlen(out);
-    size_t patternLength = strlen(pattern);
-    if (length + 1 + patternLength >= size) {
-        out[0] = '\0';
-        return false;
-    }
-    out[length] = '\\';
-    memcpy(out + length + 1, pattern, patternLength + 1);
-    return true;
-}
-
-static bool IsDriveLetter(char c)
-{
-    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
 }
 
 // Length of the component at `text`, up to the next backslash or the end.
@@ -126,6 +144,8 @@ bool IsRootPath(const char* path)
 {
     if (IsDriveLetter(path[0]) && path[1] == ':')
         return IsDriveRoot(path);
+    if (path[0] == '\\' && path[1] == '\0')
+        return true;
     if (path[0] != '\\' || path[1] != '\\')
         return false;
     if ((path[2] == '?' || path[2] == '.') && path[3] == '\\')

@@ -25,10 +25,10 @@ static bool SamePathIgnoringCase(const wchar_t* a, const wchar_t* b)
 // else made first, or swapped in, fails one of these.
 static Status CheckFolder(const wchar_t* path, HANDLE* folder)
 {
-    Status status = CheckedCreateFileW(path, FILE_READ_ATTRIBUTES,
-                                       FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                                       FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT,
-                                       folder);
+    Status status = CheckedCreateFile(path, FILE_READ_ATTRIBUTES,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                      FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT,
+                                      nullptr, folder);
     if (status)
         return status;
     BY_HANDLE_FILE_INFORMATION information;

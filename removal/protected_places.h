@@ -7,9 +7,10 @@
 // True when `path` names one of the protected folders itself; folders inside one stay allowed.
 // A folder matches by its resolved full path (ASCII letter case and trailing backslashes aside)
 // or, with `anySpelling`, spelled any other way (a short name, a path through a junction), by
-// being the same folder on disk; that costs opening the folder. The folders are found from the system on the first call and kept for the run:
-// the Windows, system and temporary folders of Windows, the Program Files and ProgramData
-// folders, the folder of the user profiles, and the user's and the shared profile folders.
+// being the same folder on disk; that costs opening the folder. The folders are found from the
+// system on the first call and kept for the run: the Windows, system and temporary folders of
+// Windows, the Program Files and ProgramData folders, the folder of the user profiles, and the
+// user's and the shared profile folders.
 bool IsProtectedFolder(const char* path, bool anySpelling);
 
 // True when the key path of a "key:" argument (what lies between the root and the last

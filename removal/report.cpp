@@ -95,8 +95,9 @@ static Status OpenReport(const char* path, DWORD disposition, HANDLE* file)
     wchar_t wide[MAX_PATH];
     if (!MultiByteToWideChar(CP_ACP, 0, path, -1, wide, MAX_PATH))
         return FailWithLastError("CreateFile", "%s", path);
-    Status status = CheckedCreateFileW(wide, GENERIC_WRITE | DELETE | FILE_READ_ATTRIBUTES, 0,
-                                       nullptr, disposition, FILE_FLAG_OPEN_REPARSE_POINT, file);
+    Status status = CheckedCreateFile(wide, GENERIC_WRITE | DELETE | FILE_READ_ATTRIBUTES, 0,
+                                      nullptr, disposition, FILE_FLAG_OPEN_REPARSE_POINT, nullptr,
+                                      file);
     if (status)
         return status;
     status = CheckPlainFile(*file, wide, disposition == CREATE_NEW);
@@ -112,7 +113,7 @@ static bool WriteThrough(HANDLE file)
     Status status = WriteReportText(file);
     // Half a report would tell the user less than none: it would pass for the whole list.
     if (status)
-        CheckedDeleteByHandle(file);
+        CheckedMarkForDeletion(file, nullptr);
     return !CloseKeepingFirst(file, status);
 }
 
@@ -130,7 +131,7 @@ static Status CreateFreshReport(char* written, size_t size, HANDLE* file)
             FormatText(name, sizeof name, "%s.txt", ReportStem);
         else
             FormatText(name, sizeof name, "%s (%d).txt", ReportStem, number);
-        if (!CopyBounded(written, size, directory) || !AppendComponent(written, size, name))
+        if (!JoinPath(written, size, directory, name))
             return FailWithCode(ERROR_FILENAME_EXCED_RANGE, "CreateFile", "%s", directory);
         status = OpenReport(written, CREATE_NEW, file);
         if (!status || (status->code != ERROR_FILE_EXISTS && status->code != ERROR_ALREADY_EXISTS))

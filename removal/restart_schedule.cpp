@@ -4,8 +4,10 @@
 
 #include <sddl.h>
 
+#include <cstdlib>
 #include <cwchar>
 
+#include "removal/path_text.h"
 #include "removal/private_folder.h"
 #include "sysops/checked.h"
 #include "sysops/handle_ops.h"
@@ -75,17 +77,25 @@ static bool UsersMayChange(const wchar_t* folder)
     return open;
 }
 
-// The first folder on the path of `path`, below the volume's root, that users may change, into
-// `folder`; false when there is none.
-static bool FolderUsersMayChange(const wchar_t* path, wchar_t* folder, size_t size)
+// The tree walk names a drive's entries in the \\?\ form, which the final path leaves out.
+static const wchar_t* DrivePath(const wchar_t* path)
 {
-    size_t length = wcslen(path);
-    folder[0] = L'\0';
+    return wcsncmp(path, L"\\\\?\\", 4) == 0 && path[5] == L':' ? path + 4 : path;
+}
+
+// The first folder on the path of `path`, below the volume's root, that users may change, into
+// `folder` (as long as `path`); false when there is none.
+static bool FolderUsersMayChange(const wchar_t* path, wchar_t* folder)
+{
+    const wchar_t* drivePath = DrivePath(path);
+    size_t root = static_cast<size_t>(drivePath - path) + 3;
+    wcscpy(folder, path);
     // Only a drive path is judged: any other form is taken for one that users may change.
-    if (length >= size || length < 3 || path[1] != L':' || path[2] != L'\\')
+    if (wcslen(drivePath) < 3 || drivePath[1] != L':' || drivePath[2] != L'\\') {
+        folder[0] = L'\0';
         return true;
-    wmemcpy(folder, path, length + 1);
-    for (wchar_t* cut = wcschr(folder + 3, L'\\'); cut; cut = wcschr(cut + 1, L'\\')) {
+    }
+    for (wchar_t* cut = wcschr(folder + root, L'\\'); cut; cut = wcschr(cut + 1, L'\\')) {
         *cut = L'\0';
         if (UsersMayChange(folder))
             return true;
@@ -96,20 +106,46 @@ static bool FolderUsersMayChange(const wchar_t* path, wchar_t* folder, size_t si
 
 static Status ScheduleInPlace(const wchar_t* path)
 {
-    wchar_t folder[MAX_PATH];
-    if (FolderUsersMayChange(path, folder, MAX_PATH))
-        return FailWithCode(ERROR_SHARING_VIOLATION, "Restart schedule",
-                            "%ls: in use, and %ls lets users change the path before the restart",
-                            path, folder[0] ? folder : L"its folder");
-    return CheckedScheduleRemovalAtRestart(path);
+    wchar_t* folder = static_cast<wchar_t*>(malloc((wcslen(path) + 1) * sizeof(wchar_t)));
+    if (!folder)
+        return FailForPath(ERROR_NOT_ENOUGH_MEMORY, "Restart schedule", path);
+    Status status = Succeeded;
+    if (FolderUsersMayChange(path, folder))
+        status = FailWithCode(ERROR_SHARING_VIOLATION, "Restart schedule",
+                              "%ls: in use, and %ls lets users change the path before the restart",
+                              path, folder[0] ? folder : L"its folder");
+    free(folder);
+    return status ? status : CheckedScheduleRemovalAtRestart(path);
 }
 
 static Status OpenForMoving(const wchar_t* path, HANDLE* file)
 {
-    return CheckedCreateFileW(path, DELETE | SYNCHRONIZE | FILE_READ_ATTRIBUTES,
-                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                              OPEN_EXISTING,
-                              FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, file);
+    return CheckedCreateFile(path, DELETE | SYNCHRONIZE | FILE_READ_ATTRIBUTES,
+                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                             OPEN_EXISTING,
+                             FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr,
+                             file);
+}
+
+// Whether the plain file behind `file` is the one `path` names: a link, or a folder on the path
+// swapped for one, would have led elsewhere. The path may be as long as the system allows.
+static Status CheckReached(HANDLE file, const wchar_t* path)
+{
+    BY_HANDLE_FILE_INFORMATION information;
+    Status status = CheckedHandleInformation(file, &information);
+    if (status)
+        return status;
+    const DWORD notPlain = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT;
+    if (information.dwFileAttributes & notPlain)
+        return FailForPath(ERROR_CANT_ACCESS_FILE, "Restart schedule", path);
+    auto* reached = static_cast<wchar_t*>(malloc(WidePathLimit * sizeof(wchar_t)));
+    if (!reached)
+        return FailForPath(ERROR_NOT_ENOUGH_MEMORY, "Restart schedule", path);
+    status = CheckedFinalPath(file, reached, WidePathLimit);
+    if (!status && _wcsicmp(reached, DrivePath(path)) != 0)
+        status = FailForPath(ERROR_CANT_ACCESS_FILE, "Restart schedule", path);
+    free(reached);
+    return status;
 }
 
 // The file behind `file`, checked to be the one `path` names, into the private folder under a
@@ -117,18 +153,9 @@ static Status OpenForMoving(const wchar_t* path, HANDLE* file)
 static Status MoveAside(HANDLE file, const wchar_t* path, wchar_t* moved, size_t size)
 {
     static unsigned long movedCount;
-    BY_HANDLE_FILE_INFORMATION information;
-    wchar_t reached[MAX_PATH];
-    Status status = CheckedHandleInformation(file, &information);
-    if (!status)
-        status = CheckedFinalPath(file, reached, MAX_PATH);
+    Status status = CheckReached(file, path);
     if (status)
         return status;
-    // The tree walk names a drive's files in the \\?\ form, which the final path leaves out.
-    const wchar_t* asked = wcsncmp(path, L"\\\\?\\", 4) == 0 && path[5] == L':' ? path + 4 : path;
-    const DWORD notPlain = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT;
-    if ((information.dwFileAttributes & notPlain) || _wcsicmp(reached, asked) != 0)
-        return FailWithCode(ERROR_CANT_ACCESS_FILE, "Restart schedule", "%ls", path);
     wchar_t name[16];
     _snwprintf(name, 16, L"%08lu.del", ++movedCount);
     name[15] = L'\0';

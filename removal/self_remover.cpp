@@ -12,7 +12,6 @@
 #include "removal/restart_schedule.h"
 #include "sysops/checked.h"
 #include "sysops/file_helpers.h"
-#include "sysops/handle_ops.h"
 #include "sysops/record_text.h"
 
 // The helper learns from this variable which process to wait for: the value of a handle to the
@@ -80,18 +79,19 @@ static HANDLE MakeVerifiedCopy(wchar_t* copyPath, size_t size)
 {
     HANDLE writer;
     if (!InPrivateFolder(HelperFileNameW, copyPath, size) ||
-        CheckedCreateFileW(copyPath, GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW, 0, &writer))
+        CheckedCreateFile(copyPath, GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW, 0, nullptr,
+                          &writer))
         return INVALID_HANDLE_VALUE;
     Status status = WriteOwnBytes(writer);
     if (status)
-        CheckedDeleteByHandle(writer);
+        CheckedMarkForDeletion(writer, copyPath);
     CloseHandle(writer);
     SECURITY_ATTRIBUTES inheritable = {};
     inheritable.nLength = sizeof inheritable;
     inheritable.bInheritHandle = TRUE;
     HANDLE copy;
-    if (status || CheckedCreateFileW(copyPath, GENERIC_READ, FILE_SHARE_READ, &inheritable,
-                                     OPEN_EXISTING, FILE_FLAG_DELETE_ON_CLOSE, &copy))
+    if (status || CheckedCreateFile(copyPath, GENERIC_READ, FILE_SHARE_READ, &inheritable,
+                                    OPEN_EXISTING, FILE_FLAG_DELETE_ON_CLOSE, nullptr, &copy))
         return INVALID_HANDLE_VALUE;
     if (SameBytes(copy, OwnPath))
         return copy;
@@ -139,15 +139,6 @@ static bool StartHelper(const wchar_t* wideCopyPath)
     return true;
 }
 
-// A path too long for the buffer is used as given: the system refuses it whole.
-static const char* WithoutTrailingBackslash(const char* path, char* buffer, size_t size)
-{
-    if (!CopyBounded(buffer, size, path))
-        return path;
-    DropTrailingBackslash(buffer);
-    return buffer;
-}
-
 static Status RemoveOnce(const char* path)
 {
     EntryInfo info;
@@ -164,8 +155,8 @@ static void ScheduleInOrderAtRestart(char** paths, size_t count)
 {
     OrderForRemoval(paths, count);
     for (size_t i = 0; i < count; ++i) {
-        char buffer[PathBufferSize];
-        const char* path = WithoutTrailingBackslash(paths[i], buffer, sizeof buffer);
+        const char* path = paths[i];
+        DropTrailingBackslashes(paths[i]);
         wchar_t wide[PathBufferSize];
         if (RemoveOnce(path) && MultiByteToWideChar(CP_ACP, 0, path, -1, wide, PathBufferSize))
             HandToRestart(wide);
@@ -247,8 +238,8 @@ void RunHelperMode(int count, char** paths)
     const DWORD lastRetry = GetTickCount() + RetryInAllMs;
     size_t left = 0;
     for (size_t i = 0; i < total; ++i) {
-        char buffer[PathBufferSize];
-        const char* path = WithoutTrailingBackslash(paths[i], buffer, sizeof buffer);
+        const char* path = paths[i];
+        DropTrailingBackslashes(paths[i]);
         DWORD deadline = GetTickCount() + RetryPerPathMs;
         if (static_cast<LONG>(deadline - lastRetry) > 0)
             deadline = lastRetry;

@@ -7,19 +7,36 @@
 // through that same handle. Names are the file system's own, used whole, in the \\?\ form.
 #include "removal/tree_removal.h"
 
+#include <windows.h>
+
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <cwchar>
 
-#include "removal/ascii_case.h"
-#include "removal/deferred_list.h"
 #include "removal/entry_removal.h"
 #include "removal/path_text.h"
 #include "sysops/checked.h"
 #include "sysops/file_helpers.h"
+#include "sysops/handle_ops.h"
 
-// The system's own limit for a path, terminator included.
-constexpr size_t TreePathLimit = 32767;
+// The listing of one directory, read through the handle that holds it open, a buffer at a time.
+struct DirectoryListing {
+    HANDLE directory;
+    unsigned char* buffer;               // ListingBufferSize bytes
+    const unsigned char* next;           // the next entry in the buffer; null: read more
+    bool started;
+};
+
+constexpr DWORD ListingBufferSize = 16384;
+
+// One entry as the listing tells it; `name` lies in the listing's buffer and is not terminated.
+struct ListedEntry {
+    const wchar_t* name;
+    size_t nameLength;
+    uint32_t attributes;
+    int64_t id;  // the file index on its volume
+};
 
 // The path of the entry being visited, in a buffer that grows as the walk descends.
 struct WorkingPath {
@@ -47,7 +64,8 @@ static bool IsDotOrDotDot(const wchar_t* name, size_t length)
     return (length == 1 && name[0] == L'.') || (length == 2 && name[0] == L'.' && name[1] == L'.');
 }
 
-Status NextDirectoryEntry(DirectoryListing* listing, ListedEntry* entry, int* done)
+// The next entry of the listing other than "." and "..", or *done = 1 when none is left.
+static Status NextDirectoryEntry(DirectoryListing* listing, ListedEntry* entry, int* done)
 {
     *done = 1;
     for (;;) {
@@ -78,7 +96,7 @@ Status NextDirectoryEntry(DirectoryListing* listing, ListedEntry* entry, int* do
 static bool ReservePath(WorkingPath* path, size_t more)
 {
     size_t needed = path->length + more + 1;
-    if (needed > TreePathLimit)
+    if (needed > WidePathLimit)
         return false;
     if (needed <= path->capacity)
         return true;
@@ -130,29 +148,9 @@ static bool StartPath(WorkingPath* path, const wchar_t* root)
     }
     if (!AppendText(path, prefix, wcslen(prefix)) || !AppendText(path, rest, wcslen(rest)))
         return false;
-    while (path->length > 0 && path->text[path->length - 1] == L'\\')
-        path->text[--path->length] = L'\0';
+    path->length = TrimmedLength(path->text, path->length);
+    path->text[path->length] = L'\0';
     return true;
-}
-
-// `path` names the program's own file or a directory above it. The helper is handed the ANSI
-// form, which names the same entry only when it is the exact conversion.
-static bool DeferIfOwnPathInTree(const wchar_t* path)
-{
-    const char *lead, *ownLead;
-    const wchar_t* plain = PlainPath(path, &lead);
-    const wchar_t* own = PlainPath(OwnWidePath, &ownLead);
-    if (!own[0] || strcmp(lead, ownLead) != 0)
-        return false;
-    size_t i = 0;
-    for (; plain[i]; ++i)
-        if (FoldAsciiLower(plain[i]) != FoldAsciiLower(own[i]))
-            return false;
-    char ansi[sizeof OwnPath];
-    size_t leadLength = strlen(lead);
-    memcpy(ansi, lead, leadLength);
-    return ToAnsi(plain, i, ansi + leadLength, sizeof ansi - leadLength, true) &&
-           DeferIfOwnPath(ansi);
 }
 
 static OutcomeKind RemoveListedFile(const wchar_t* path, uint32_t attributes)
@@ -180,7 +178,7 @@ static Status OpenEntry(const wchar_t* path, DWORD access, HANDLE* opened,
                                       OPEN_EXISTING,
                                       FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT,
                                       nullptr, opened);
-    if (!status && (status = CheckedGetFileInformation(*opened, information)))
+    if (!status && (status = CheckedHandleInformation(*opened, information)))
         CheckedCloseHandle(*opened);
     return status;
 }
@@ -267,8 +265,8 @@ static bool EnterDirectory(TreeWalk* walk, const ListedEntry* listed, OutcomeKin
     DWORD attributes = information.dwFileAttributes;
     int64_t id = (static_cast<int64_t>(information.nFileIndexHigh) << 32) |
                  information.nFileIndexLow;
-    bool same = !listed || (id == listed->id &&
-                            information.dwVolumeSerialNumber == walk->levels[walk->depth - 1].volume);
+    DWORD parentVolume = listed ? walk->levels[walk->depth - 1].volume : 0;
+    bool same = !listed || (id == listed->id && information.dwVolumeSerialNumber == parentVolume);
     if (same && (attributes & FILE_ATTRIBUTE_DIRECTORY) &&
         !(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
         if (PushLevel(walk, directory, information.dwVolumeSerialNumber))
@@ -288,8 +286,9 @@ static OutcomeKind LeaveDirectory(TreeWalk* walk, bool unlisted)
 {
     TreeLevel& level = walk->levels[walk->depth - 1];
     const wchar_t* path = walk->path.text;
-    OutcomeKind kind = unlisted ? NoteOutcome(OutcomeKept, path)
-                                : RemoveEmptiedDirectory(level.listing.directory, path, level.worst);
+    OutcomeKind kind = unlisted
+                           ? NoteOutcome(OutcomeKept, path)
+                           : RemoveEmptiedDirectory(level.listing.directory, path, level.worst);
     CheckedCloseHandle(level.listing.directory);
     free(level.listing.buffer);
     if (--walk->depth > 0) {

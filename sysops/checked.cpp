@@ -208,13 +208,6 @@ Status CheckedGetFileAttributes(const wchar_t* path, WIN32_FILE_ATTRIBUTE_DATA* 
     return FailWithLastError("GetFileAttributes", "%s", DetailPath(path).text);
 }
 
-Status CheckedGetFileInformation(HANDLE file, BY_HANDLE_FILE_INFORMATION* information)
-{
-    if (GetFileInformationByHandle(file, information))
-        return Succeeded;
-    return FailWithLastError("GetFileInformationByHandle", nullptr);
-}
-
 Status CheckedReadDirectory(HANDLE directory, bool restart, void* buffer, DWORD size, int* done)
 {
     FILE_INFO_BY_HANDLE_CLASS kind = restart ? FileIdBothDirectoryRestartInfo
@@ -236,6 +229,8 @@ Status CheckedMarkForDeletion(HANDLE file, const wchar_t* path)
     FILE_DISPOSITION_INFO disposition = {TRUE};
     if (SetFileInformationByHandle(file, FileDispositionInfo, &disposition, sizeof disposition))
         return Succeeded;
+    if (!path)
+        return FailWithLastError("SetFileInformationByHandle", nullptr);
     return FailWithLastError("SetFileInformationByHandle", "%s", DetailPath(path).text);
 }
 

@@ -32,13 +32,12 @@ Status CheckedSetFileAttributes(const wchar_t* path, DWORD attributes);
 // (MOVEFILE_DELAY_UNTIL_REBOOT); needs administrator rights.
 Status CheckedScheduleRemovalAtRestart(const wchar_t* path);
 Status CheckedGetFileAttributes(const wchar_t* path, WIN32_FILE_ATTRIBUTE_DATA* data);
-Status CheckedGetFileInformation(HANDLE file, BY_HANDLE_FILE_INFORMATION* information);
 // Reads the next entries of the directory open as `directory` into `buffer`
 // (GetFileInformationByHandleEx with FileIdBothDirectoryInfo, or its restart form, which starts
 // from the first entry). `done` as for CheckedFindNextFile.
 Status CheckedReadDirectory(HANDLE directory, bool restart, void* buffer, DWORD size, int* done);
 // Marks the entry open as `file` (with DELETE access) for deletion once its handles are closed;
-// `path` is for the record.
+// `path`, which may be null, is for the record.
 Status CheckedMarkForDeletion(HANDLE file, const wchar_t* path);
 // FailWithCode for what happened to `path`, shown as the wide forms show it.
 Status FailForPath(uint32_t code, const char* label, const wchar_t* path);

@@ -5,16 +5,6 @@
 
 #include <cwchar>
 
-Status CheckedCreateFileW(const wchar_t* path, DWORD access, DWORD share,
-                          SECURITY_ATTRIBUTES* security, DWORD disposition, DWORD flags,
-                          HANDLE* file)
-{
-    *file = CreateFileW(path, access, share, security, disposition, flags, nullptr);
-    if (*file != INVALID_HANDLE_VALUE)
-        return Succeeded;
-    return FailWithLastError("CreateFile", "%ls", path);
-}
-
 // Protected, so that nothing of the folder above is inherited.
 static const wchar_t PrivateDescriptor[] = L"O:BAD:P(A;OICI;FA;;;BA)(A;OICI;FA;;;SY)";
 
@@ -66,15 +56,6 @@ Status CheckedRenameByHandle(HANDLE file, const wchar_t* target)
                             : FailWithLastError("SetFileInformationByHandle", "%ls", target);
     LocalFree(rename);
     return status;
-}
-
-Status CheckedDeleteByHandle(HANDLE file)
-{
-    FILE_DISPOSITION_INFO disposition = {};
-    disposition.DeleteFile = TRUE;
-    if (SetFileInformationByHandle(file, FileDispositionInfo, &disposition, sizeof disposition))
-        return Succeeded;
-    return FailWithLastError("SetFileInformationByHandle", nullptr);
 }
 
 Status CheckedFolderSecurity(const wchar_t* path, PSID* owner, PACL* access,

@@ -5,9 +5,6 @@
 
 #include "sysops/error_record.h"
 
-Status CheckedCreateFileW(const wchar_t* path, DWORD access, DWORD share,
-                          SECURITY_ATTRIBUTES* security, DWORD disposition, DWORD flags,
-                          HANDLE* file);
 // A folder that only Administrators and SYSTEM may open, owned by Administrators; fails when
 // anything of that name exists.
 Status CheckedCreatePrivateDirectory(const wchar_t* path);
@@ -16,8 +13,6 @@ Status CheckedHandleInformation(HANDLE file, BY_HANDLE_FILE_INFORMATION* informa
 Status CheckedFinalPath(HANDLE file, wchar_t* path, DWORD size);
 // Renames the entry behind `file` (opened with DELETE) to `target`, never replacing.
 Status CheckedRenameByHandle(HANDLE file, const wchar_t* target);
-// Marks the entry behind `file` (opened with DELETE) for deletion as its handles close.
-Status CheckedDeleteByHandle(HANDLE file);
 // The folder's owner and access list; `descriptor` is released with LocalFree.
 Status CheckedFolderSecurity(const wchar_t* path, PSID* owner, PACL* access,
                              PSECURITY_DESCRIPTOR* descriptor);

@@ -26,7 +26,9 @@ static void Log(const std::string& log)
     TerminateLogEntries(buffer.data(), log.size());
     size_t position = 0, expected = 0, length;
     char *entry, *argument;
-    auto separator = [&](size_t i) { return i >= log.size() || static_cast<unsigned char>(log[i]) < 32; };
+    auto separator = [&](size_t i) {
+        return i >= log.size() || static_cast<unsigned char>(log[i]) < 32;
+    };
     while (NextLogEntry(buffer.data(), log.size(), &position, &entry, &length)) {
         while (separator(expected))
             ++expected;
@@ -47,8 +49,9 @@ static void KeyArgument(std::string text)
 {
     const std::string original = text;
     RegistryArgument parts;
-    Require(SplitRegistryArgument(&text[0], &parts) == (original.find('\\') != original.rfind('\\')));
-    if (original.find('\\') != original.rfind('\\')) {
+    const bool split = original.find('\\') != original.rfind('\\');
+    Require(SplitRegistryArgument(&text[0], &parts) == split);
+    if (split) {
         Require(parts.rootLength == original.find('\\'));
         Require(static_cast<size_t>(parts.valueName - text.data()) == original.rfind('\\') + 1);
         RootNameIndex(parts.root, parts.rootLength);
@@ -63,23 +66,28 @@ static void Paths(const std::string& input)
 {
     std::string content = input.size() > 2 ? input.substr(2) : "x", directory, name;
     std::replace(content.begin(), content.end(), '\0', 'x');
-    const unsigned char directoryLength = input.empty() ? 0 : input[0], nameLength = input.size() < 2 ? 0 : input[1];
+    const unsigned char directoryLength = input.empty() ? 0 : input[0];
+    const unsigned char nameLength = input.size() < 2 ? 0 : input[1];
     while (directory.size() < 265u || name.size() < 263u)
         directory += content, name += content;
     directory.resize(250 + directoryLength % 16);
     name.resize((nameLength & 0x80 ? 248 : 0) + nameLength % 16);
     std::vector<char> path(PathBufferSize), search(PathBufferSize);
-    Require(CopyBounded(path.data(), PathBufferSize, directory.c_str()) == (directory.size() < PathBufferSize));
+    const bool copied = directory.size() < PathBufferSize;
+    Require(CopyBounded(path.data(), PathBufferSize, directory.c_str()) == copied);
     const bool separator = directory.back() != '\\';
-    const bool fits = directory.size() + separator + name.size() < PathBufferSize;
-    if (directory.size() < PathBufferSize) {
+    const bool fits = copied && directory.size() + separator + name.size() < PathBufferSize;
+    const std::string joined = fits ? directory + (separator ? "\\" : "") + name : "";
+    Require(JoinPath(search.data(), PathBufferSize, directory.c_str(), name.c_str()) == fits);
+    Require(search.data() == joined);
+    if (copied) {
         Require(AppendComponent(path.data(), PathBufferSize, name.c_str()) == fits);
-        Require(path.data() == (fits ? directory + (separator ? "\\" : "") + name : directory));
-        DropTrailingBackslash(path.data());
+        Require(path.data() == (fits ? joined : directory));
+        DropTrailingBackslashes(path.data());
+        const size_t left = strlen(path.data());
+        Require(left <= 1 || path[left - 1] != '\\' || path[left - 2] == ':');
         IsRootPath(path.data()), IsFullPathSyntax(path.data()), BaseName(path.data());
     }
-    Require(BuildSearchPath(search.data(), PathBufferSize, directory.c_str(), name.c_str()) ==
-            (directory.size() + (name.empty() ? 0 : 1 + name.size()) < PathBufferSize));
 }
 
 // Paths without control bytes or double quotes, each the own path in turn, deferred and then
@@ -87,14 +95,16 @@ static void Paths(const std::string& input)
 // order, some left out whole.
 static void Deferred(const std::string& input)
 {
-    size_t size = input.size() < 2 ? 0 : (static_cast<unsigned char>(input[0]) << 8 | static_cast<unsigned char>(input[1])) % 4096;
+    const auto byte = [&](size_t i) { return static_cast<unsigned char>(input[i]); };
+    size_t size = input.size() < 2 ? 0 : (byte(0) << 8 | byte(1)) % 4096;
     std::vector<std::string> paths(1);
     for (size_t i = 2; i < input.size(); ++i)
         if (static_cast<unsigned char>(input[i]) < 32 || input[i] == '"')
             paths.emplace_back();
         else if (paths.back().size() < 259)
             paths.back() += input[i];
-    paths.erase(std::remove(paths.begin(), paths.end(), ""), paths.end());  // an own path is never empty
+    // An own path is never empty.
+    paths.erase(std::remove(paths.begin(), paths.end(), ""), paths.end());
     ClearDeferredList();
     for (const std::string& path : paths)
         Require(DeferIfOwnPath(strcpy(OwnPath, path.c_str())) == 1);
@@ -103,7 +113,8 @@ static void Deferred(const std::string& input)
     const std::string copy = "C:\\Documents and Settings\\Temp\\uninstallvx.exe";
     std::vector<char> out(size + 1);
     int omitted = BuildHelperCommandLine(out.data(), size, copy.c_str(), deferred);
-    Require(omitted >= 0 ? size >= copy.size() + 6 : size < copy.size() + 6 && (size == 0 || !out[0]));
+    const bool roomForHead = size >= copy.size() + 6;
+    Require(omitted >= 0 ? roomForHead : !roomForHead && (size == 0 || !out[0]));
     std::vector<std::string> arguments = SplitArguments(omitted >= 0 ? out.data() : "");
     Require(omitted < 0 || (arguments.size() >= 2 && arguments[0] == copy && arguments[1] == "-u"));
     for (size_t i = 2, next = 0; i < arguments.size(); ++i, ++next) {
@@ -133,12 +144,14 @@ static void Spelling(std::string path)
     for (char& c : other)
         c ^= (c | 0x20) >= 'a' && (c | 0x20) <= 'z' ? 0x20 : 0;
     const bool kept = TrimFolderPath(&path[0]);
-    Require(TrimFolderPath(&other[0]) == kept && (!kept || SameFolderSpelling(&path[0], &other[0])));
+    Require(TrimFolderPath(&other[0]) == kept);
+    Require(!kept || SameFolderSpelling(&path[0], &other[0]));
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    const std::string input(reinterpret_cast<const char*>(data) + (size ? 1 : 0), size ? size - 1 : 0);
+    const char* text = reinterpret_cast<const char*>(data);
+    const std::string input(text + (size ? 1 : 0), size ? size - 1 : 0);
     switch (size ? data[0] % 6 : 0) {
     case 0: Log(input); break;
     case 1: KeyArgument(input.substr(0, input.find('\0'))); break;

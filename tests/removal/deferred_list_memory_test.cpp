@@ -28,7 +28,8 @@ int main()
     strcpy(OwnPath, own.c_str());
     const std::string first = "\"C:\\\\\"", second = own.substr(0, 150);
     bool good = DeferredWithoutMemory("C:\\", "") && DeferIfOwnPath("C:\\") == 1 &&
-                DeferredWithoutMemory(second.c_str(), first) && DeferIfOwnPath(second.c_str()) == 1 &&
+                DeferredWithoutMemory(second.c_str(), first) &&
+                DeferIfOwnPath(second.c_str()) == 1 &&
                 DeferredList == first + " \"" + second + "\"";
     puts(good ? "ok: deferred without memory, the list whole" : "FAIL: the list without memory");
     return good ? 0 : 1;

@@ -13,28 +13,47 @@ static Status Remove(std::string argument)
     return status;
 }
 
-// The key path runs from the first backslash to the last, however many lie between; a name
-// that is no root, or fewer than two backslashes, names nothing, says so, and leaves everything
-// as it is.
-TEST(RegistryEntry, TheKeyPathRunsFromTheFirstBackslashToTheLast)
-{
+// A scratch key with a value "v" at every level, and one named as a cut at an earlier backslash
+// would read the deepest value's argument.
+struct RegistryEntryLevels : testing::Test {
+    void SetUp() override
+    {
+        for (const std::string level : {"", "\\A", "\\A\\B", "\\A\\B\\C"})
+            SetValue(HKEY_CURRENT_USER, k + level, "v");
+        SetValue(HKEY_CURRENT_USER, k + "\\A", "B\\C\\v");
+    }
+    bool Stays(const std::string& level, const char* name = "v") const
+    {
+        return ValueExists(HKEY_CURRENT_USER, k + level, name);
+    }
+    bool AboveTheDeepestStay() const
+    {
+        return Stays("") && Stays("\\A") && Stays("\\A\\B") && Stays("\\A", "B\\C\\v");
+    }
     ScratchKey key;
     const std::string k = key.path;
-    for (const std::string level : {"", "\\A", "\\A\\B", "\\A\\B\\C"})
-        SetValue(HKEY_CURRENT_USER, k + level, "v");
-    SetValue(HKEY_CURRENT_USER, k + "\\A", "B\\C\\v");  // what a cut at an earlier one would take
-    SetValue(HKEY_CURRENT_USER, "UninstallTestsLone", "");
+};
+
+// However many backslashes lie between.
+TEST_F(RegistryEntryLevels, TheKeyPathRunsFromTheFirstBackslashToTheLast)
+{
     EXPECT_EQ(Remove("HKCU\\" + k + "\\A\\B\\C\\v"), nullptr);
-    for (const std::string& refused : {"HKCUX\\" + k + "\\v", "HKEY_CURRENT_USERS\\" + k + "\\",
-                                      "\\" + k + "\\v", "HKCU\\\\" + k + "\\v", std::string("\\\\\\\\\\"),
-                                      std::string("HKCU\\UninstallTestsLone"), std::string("HKCUUninstallTestsLone\\")}) {
-        Status status = Remove(refused);
-        EXPECT_TRUE(status && (refused.find("Lone") == std::string::npos || status->code == ERROR_INVALID_PARAMETER)) << refused;
-    }
-    EXPECT_FALSE(ValueExists(HKEY_CURRENT_USER, k + "\\A\\B\\C", "v"));
-    for (const std::string level : {"", "\\A", "\\A\\B"})
-        EXPECT_TRUE(ValueExists(HKEY_CURRENT_USER, k + level, "v")) << level;
-    EXPECT_TRUE(ValueExists(HKEY_CURRENT_USER, k + "\\A", "B\\C\\v"));
+    EXPECT_FALSE(Stays("\\A\\B\\C"));
+    EXPECT_TRUE(AboveTheDeepestStay());
+}
+
+// A name that is no root, or fewer than two backslashes (an invalid parameter then), names
+// nothing: the entry fails and everything stays.
+TEST_F(RegistryEntryLevels, AnArgumentWithoutARootOrAKeyPathIsRefusedAndChangesNothing)
+{
+    SetValue(HKEY_CURRENT_USER, "UninstallTestsLone", "");
+    for (const std::string& refused :
+         {"HKCUX\\" + k + "\\A\\B\\C\\v", "HKEY_CURRENT_USERS\\" + k + "\\", "\\" + k + "\\v",
+          "HKCU\\\\" + k + "\\v", std::string("\\\\\\\\\\")})
+        EXPECT_NE(Remove(refused), nullptr) << refused;
+    for (const char* lone : {"HKCU\\UninstallTestsLone", "HKCUUninstallTestsLone\\"})
+        EXPECT_TRUE(Remove(lone) && TheErrorRecord.code == ERROR_INVALID_PARAMETER) << lone;
+    EXPECT_TRUE(Stays("\\A\\B\\C") && AboveTheDeepestStay());
     EXPECT_TRUE(ValueExists(HKEY_CURRENT_USER, "UninstallTestsLone", ""));
     RegDeleteKeyA(HKEY_CURRENT_USER, "UninstallTestsLone");
 }

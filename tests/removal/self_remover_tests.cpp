@@ -25,7 +25,8 @@ TEST(SelfRemover, TheHelperWaitsForTheUninstallerToEndThenRemovesItsPaths)
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION uninstaller = {};
-    ASSERT_TRUE(CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &uninstaller));
+    ASSERT_TRUE(CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                               &startup, &uninstaller));
     Sleep(2000);
     EXPECT_TRUE(Exists(first)) << "removed before the uninstaller ended";
     EXPECT_EQ(WaitForSingleObject(uninstaller.hProcess, 10000), WAIT_OBJECT_0);
@@ -65,7 +66,8 @@ static int RunAsUninstaller(char** arguments, int count)
     SetOwnPath(arguments[0]);
     for (int i = 1; i < count; ++i)
         DeferIfOwnPath(arguments[i]);
-    HANDLE own = CreateFileA(arguments[0], GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE own = CreateFileA(arguments[0], GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                             0, nullptr);
     strcpy(OwnPath, OwnFilePath().c_str());
     LaunchSelfRemover();
     Sleep(3000);

@@ -22,27 +22,45 @@ static std::string DeferAll(const char* own, const std::vector<std::string>& pat
 static std::pair<std::string, int> Build(size_t size, const std::string& deferred)
 {
     std::vector<char> buffer(size + 64, '#');
-    int omitted = BuildHelperCommandLine(buffer.data(), size, "C:\\T d\\uninstallvx.exe", deferred.c_str());
+    int omitted = BuildHelperCommandLine(buffer.data(), size, "C:\\T d\\uninstallvx.exe",
+                                         deferred.c_str());
     EXPECT_EQ(std::string(buffer.begin() + size, buffer.end()), std::string(64, '#'));
     return {buffer.data(), omitted};
 }
 
-TEST(HelperCommandLine, CarriesWholePathsInOrderAndLeavesOutWholeWhatDoesNotFit)
+static const std::string Head = "\"C:\\T d\\uninstallvx.exe\" -u";
+static const std::vector<std::string> Paths = {"C:\\P F\\V\\bin\\uninst.exe",
+                                               "C:\\P F\\V\\bin\\", "C:\\"};
+
+TEST(HelperCommandLine, CarriesTheCopysPathTheSwitchAndEveryPathWholeInOrder)
 {
-    const std::string head = "\"C:\\T d\\uninstallvx.exe\" -u";
-    const std::vector<std::string> paths = {"C:\\P F\\V\\bin\\uninst.exe", "C:\\P F\\V\\bin\\", "C:\\"};
-    const std::vector<std::string> expected = {"C:\\T d\\uninstallvx.exe", "-u", paths[0],
-                                               paths[1], paths[2]};
-    auto out = Build(HelperCommandLineSize, DeferAll(paths[0].c_str(), paths));
+    std::vector<std::string> expected = {"C:\\T d\\uninstallvx.exe", "-u"};
+    expected.insert(expected.end(), Paths.begin(), Paths.end());
+    auto out = Build(HelperCommandLineSize, DeferAll(Paths[0].c_str(), Paths));
     EXPECT_EQ(std::make_pair(SplitArguments(out.first), out.second), std::make_pair(expected, 0));
-    // Room for the head and the short last path only: the longer ones are left out whole.
-    EXPECT_EQ(Build(head.size() + 8, DeferredList), std::make_pair(head + " \"C:\\\\\"", 2));
-    EXPECT_EQ(Build(head.size() + 7, DeferredList), std::make_pair(head, 3));
-    EXPECT_EQ(Build(head.size(), DeferredList), std::make_pair(std::string(), -1));
-    // An odd count of backslashes would make the closing quote literal and swallow the next path.
+}
+
+// Room for the head and the short last path only: the longer ones are left out whole; without
+// room for the head there is no line.
+TEST(HelperCommandLine, APathThatDoesNotFitIsLeftOutWholeAndCounted)
+{
+    const std::string deferred = DeferAll(Paths[0].c_str(), Paths);
+    EXPECT_EQ(Build(Head.size() + 8, deferred), std::make_pair(Head + " \"C:\\\\\"", 2));
+    EXPECT_EQ(Build(Head.size() + 7, deferred), std::make_pair(Head, 3));
+    EXPECT_EQ(Build(Head.size(), deferred), std::make_pair(std::string(), -1));
+}
+
+// An odd count of backslashes would make the closing quote literal and swallow the next path.
+TEST(HelperCommandLine, AMalformedPathIsSkippedAndCannotSwallowTheNext)
+{
     EXPECT_EQ(SplitArguments(Build(4096, "\"C:\\A\\\" \"C:\\B\" \"C:\\C").first),
               std::vector<std::string>({"C:\\T d\\uninstallvx.exe", "-u", "C:\\B"}));
-    EXPECT_NE(PrefixCompare("\xE9", "\xC9"), 0) << "the own path's case is folded from A to Z only";
+}
+
+TEST(DeferredList, TheOwnPathsLetterCaseIsFoldedFromAToZOnly)
+{
+    EXPECT_EQ(PrefixCompare("C:\\Vantrel", "c:\\vANTREL"), 0);
+    EXPECT_NE(PrefixCompare("\xE9", "\xC9"), 0);
 }
 
 static std::string Suffixed(std::string text, const char* detail)

@@ -8,24 +8,31 @@
 
 static OutcomeKind Remove(const std::string& path) { return RemoveTree(Utf16(path).c_str()); }
 
-// The uninstaller's own file, and the directories above it, stay for the helper to remove.
-TEST(TreeRemoval, RemovesEverythingBelowThenTheDirectoryAndNothingBesideButTheUninstaller)
+// Spelled with a trailing backslash, or naming a file; what lies beside stays.
+TEST(TreeRemoval, ATreeGoesWithEverythingBelowItAndNothingBesideIt)
 {
     Scratch s;
-    for (const char* name :
-         {"tree\\a", "tree\\one\\b", "tree\\one\\two\\c", "keep\\d", "file", "app\\bin\\uninst.exe", "app\\bin\\x"})
+    for (const char* name : {"tree\\a", "tree\\one\\b", "tree\\one\\two\\c", "keep\\d", "file"})
         PutFile(s.Path(name));
     MakeDirectory(s.Path("tree\\empty\\deeper"));
-    SetOwnPath(s.Path("app\\bin\\uninst.exe"));
     EXPECT_EQ(Remove(s.Path("tree\\")), OutcomeRemoved);
+    EXPECT_EQ(Remove(s.Path("file")), OutcomeRemoved);
     EXPECT_EQ(Remove(s.Path("missing")), OutcomeAbsent);
-    for (const char* path : {"file", "app"})
-        EXPECT_EQ(Remove(s.Path(path)), OutcomeRemoved) << path;
-    for (const char* gone : {"tree", "file", "app\\bin\\x"})
-        EXPECT_FALSE(Exists(s.Path(gone))) << gone;
-    EXPECT_TRUE(Exists(s.Path("keep\\d")) && Exists(s.Path("app\\bin\\uninst.exe")));
-    EXPECT_EQ(DeferredListText(),
-              "\"" + s.Path("app\\bin\\uninst.exe") + "\" \"" + s.Path("app\\bin") + "\" \"" + s.Path("app") + "\"");
+    EXPECT_EQ(ListDirectory(s.root), std::vector<std::string>{"keep"});
+    EXPECT_TRUE(Exists(s.Path("keep\\d")));
+}
+
+// They go once the uninstaller has ended, by the helper; the rest of the tree goes now.
+TEST(TreeRemoval, TheUninstallersOwnFileAndTheDirectoriesAboveItAreLeftToTheHelper)
+{
+    Scratch s;
+    const std::string bin = s.Path("app\\bin"), own = bin + "\\uninst.exe";
+    PutFile(own);
+    PutFile(bin + "\\x");
+    SetOwnPath(own);
+    EXPECT_EQ(Remove(s.Path("app")), OutcomeRemoved);
+    EXPECT_EQ(ListDirectory(bin), std::vector<std::string>{"uninst.exe"});
+    EXPECT_EQ(DeferredListText(), "\"" + own + "\" \"" + bin + "\" \"" + s.Path("app") + "\"");
     SetOwnPath("");
 }
 
@@ -35,8 +42,9 @@ TEST(TreeRemoval, RemovesEverythingBelowThenTheDirectoryAndNothingBesideButTheUn
 TEST(TreeRemoval, EveryNameGoesAsItselfAtAnyDepthAndNothingBesideTheTree)
 {
     Scratch s;
-    const char* const names[] = {"中文\\文件.txt", "😀\\😀.txt", "Ａ.txt", "A.txt", "evil＼..\\inner.txt",
-                                 "．．\\f", "＼\\f", "dot.\\f.", "blank \\f "};
+    const char* const names[] = {"中文\\文件.txt", "😀\\😀.txt", "Ａ.txt", "A.txt",
+                                 "evil＼..\\inner.txt", "．．\\f", "＼\\f", "dot.\\f.",
+                                 "blank \\f "};
     for (const char* name : names)
         PutFile(s.Path("tree\\") + name);
     std::string deep = s.Path("tree");
@@ -58,11 +66,13 @@ static std::string SwapPlace, SwapImpostor;
 // away, and a directory made elsewhere takes its name.
 static void SwapUnheldDirectory(const char*, const wchar_t*)
 {
-    for (const char* name : {"\\one", "\\two"})
-        if (!SwapImpostor.empty() && MoveFileW(Utf16(SwapPlace + name).c_str(), Utf16(SwapPlace + name + "-away").c_str())) {
-            MoveFileW(Utf16(SwapImpostor).c_str(), Utf16(SwapPlace + name).c_str());
+    for (const char* name : {"\\one", "\\two"}) {
+        const std::wstring place = Utf16(SwapPlace + name);
+        if (!SwapImpostor.empty() && MoveFileW(place.c_str(), (place + L"-away").c_str())) {
+            MoveFileW(Utf16(SwapImpostor).c_str(), place.c_str());
             SwapImpostor.clear();
         }
+    }
 }
 
 // A directory replaced between its listing and its entry is another directory: not entered,
@@ -80,11 +90,13 @@ TEST(TreeRemoval, ADirectoryReplacedAfterItsListingIsNotEnteredAndKept)
     RemovalProgress = nullptr;
     ASSERT_TRUE(SwapImpostor.empty()) << "no directory was swapped";
     const bool first = Exists(s.Path("tree\\p\\one-away"));
-    const std::string swapped = SwapPlace + (first ? "\\one" : "\\two");
-    EXPECT_EQ(ListDirectory(SwapPlace), (std::vector<std::string>{first ? "one" : "two", first ? "one-away" : "two-away"}));
-    EXPECT_TRUE(Exists(swapped + "\\precious") && Exists(swapped + "-away\\" + (first ? "a" : "b")));
+    const std::string name = first ? "one" : "two", swapped = SwapPlace + "\\" + name;
+    EXPECT_EQ(ListDirectory(SwapPlace), (std::vector<std::string>{name, name + "-away"}));
+    EXPECT_TRUE(Exists(swapped + "\\precious"));
+    EXPECT_TRUE(Exists(swapped + "-away\\" + (first ? "a" : "b")));
     EXPECT_EQ(Outcome.kept, 3u) << OutcomeLines();
-    EXPECT_NE(std::string(OutcomeLines()).find("kept\t" + swapped + "\t"), std::string::npos) << OutcomeLines();
+    const std::string lines = OutcomeLines();
+    EXPECT_NE(lines.find("kept\t" + swapped + "\t"), std::string::npos) << lines;
 }
 
 // C:\tests\fixtures\dir-link comes from tests/support/wine-run.sh: tree\link is a directory
@@ -92,16 +104,19 @@ TEST(TreeRemoval, ADirectoryReplacedAfterItsListingIsNotEnteredAndKept)
 TEST(TreeRemoval, ALinkedDirectoryIsRemovedAsALinkNeverEntered)
 {
     const std::string fixture = "C:\\tests\\fixtures\\dir-link";
-    ASSERT_TRUE(GetFileAttributesA((fixture + "\\tree\\link").c_str()) & FILE_ATTRIBUTE_REPARSE_POINT);
+    const DWORD attributes = GetFileAttributesA((fixture + "\\tree\\link").c_str());
+    ASSERT_NE(attributes, INVALID_FILE_ATTRIBUTES);
+    ASSERT_TRUE(attributes & FILE_ATTRIBUTE_REPARSE_POINT);
     PutFile(fixture + "\\outside\\sub\\keep");
     Remove(fixture + "\\tree");
     // Wine opens the link's target, which is not the link: the link stays, and nothing else.
-    EXPECT_TRUE(!Exists(fixture + "\\tree") || ListDirectory(fixture + "\\tree") == std::vector<std::string>{"link"});
+    EXPECT_TRUE(!Exists(fixture + "\\tree") ||
+                ListDirectory(fixture + "\\tree") == std::vector<std::string>{"link"});
     EXPECT_TRUE(Exists(fixture + "\\outside\\sub\\keep"));
 }
 
 // The report names every path exactly, in UTF-8 after its mark, and as a user writes it.
-TEST(TreeRemoval, TheReportNamesEveryPathInUtf8)
+TEST(RemovalReport, NamesEveryPathExactlyInUtf8AfterItsMark)
 {
     Scratch s;
     ClearOutcome();
@@ -114,5 +129,6 @@ TEST(TreeRemoval, TheReportNamesEveryPathInUtf8)
     text << file.rdbuf();
     EXPECT_EQ(text.str(), "\xEF\xBB\xBF" "already absent\t" + s.Path("中文-😀-missing") +
                               "\r\nalready absent\t\\\\server\\share\\Ａ-missing\r\n"
-                              "totals\tremoved 0\talready absent 2\tat restart 0\tkept 0\tnot listed 0\tyour files 0\r\n");
+                              "totals\tremoved 0\talready absent 2\tat restart 0\tkept 0"
+                              "\tnot listed 0\tyour files 0\r\n");
 }

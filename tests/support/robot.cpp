@@ -29,7 +29,8 @@ static std::string TextOf(HWND window)
 {
     char text[512] = "";
     GetClassNameA(window, text, sizeof text);
-    bool icon = lstrcmpiA(text, "Static") == 0 && (GetWindowLongPtrA(window, GWL_STYLE) & SS_TYPEMASK) == SS_ICON;
+    bool icon = lstrcmpiA(text, "Static") == 0 &&
+                (GetWindowLongPtrA(window, GWL_STYLE) & SS_TYPEMASK) == SS_ICON;
     GetWindowTextA(window, text, sizeof text);
     return icon ? "(icon)" : text;
 }
@@ -57,7 +58,8 @@ static BOOL CALLBACK FindQuestion(HWND window, LPARAM found)
 static HWND Question(HWND main)
 {
     HWND found = nullptr;
-    EnumThreadWindows(GetWindowThreadProcessId(main, nullptr), FindQuestion, reinterpret_cast<LPARAM>(&found));
+    EnumThreadWindows(GetWindowThreadProcessId(main, nullptr), FindQuestion,
+                      reinterpret_cast<LPARAM>(&found));
     return found ? found : FindWindowA("#32770", "Uninstall");
 }
 
@@ -69,9 +71,11 @@ static std::string State()
     thread.cbSize = sizeof thread;
     GetGUIThreadInfo(GetWindowThreadProcessId(main, nullptr), &thread);
     bool open = page && thread.hwndFocus && GetParent(thread.hwndFocus) == page;
-    int number = GetDlgItem(page, ID_RM_BAR) ? 4 : !open ? 0 : GetDlgItem(page, ID_P1_LINE1) ? 1 : GetDlgItem(page, ID_BACK) ? 2 : 3;
+    int number = GetDlgItem(page, ID_RM_BAR) ? 4 : !open ? 0 : GetDlgItem(page, ID_P1_LINE1) ? 1
+                 : GetDlgItem(page, ID_BACK) ? 2 : 3;
     int focus = open ? GetDlgCtrlID(thread.hwndFocus) : 0;
-    const char* name = focus == IDOK ? "ok" : focus == IDCANCEL ? "cancel" : focus == ID_BACK ? "back" : "none";
+    const char* name = focus == IDOK ? "ok" : focus == IDCANCEL ? "cancel"
+                       : focus == ID_BACK ? "back" : "none";
     return "question=" + (question ? Texts(question) : "none") + " page=" + std::to_string(number) +
            " focus=" + name + " texts=" + (page ? Texts(page).erase(0, 1) : "");
 }
@@ -79,7 +83,8 @@ static std::string State()
 static bool Expect(const std::string& text, DWORD limit)
 {
     std::string state = State();
-    for (DWORD start = GetTickCount(); state.find(text) == std::string::npos && GetTickCount() - start < limit; state = State())
+    for (DWORD start = GetTickCount();
+         state.find(text) == std::string::npos && GetTickCount() - start < limit; state = State())
         Sleep(50);
     bool good = state.find(text) != std::string::npos;
     printf("%s expect \"%s\": %s\n", good ? "ok:" : "FAIL:", text.c_str(), state.c_str());
@@ -95,7 +100,8 @@ static bool Watch(DWORD limit)
     HWND main = FindWindowA("Uninstall", "Uninstall"), page;
     DWORD probes = 0, slowest = 0;
     std::string counts, last;
-    while ((page = FindWindowExA(main, nullptr, "Uninstall", nullptr)) && GetDlgItem(page, ID_RM_BAR)) {
+    while ((page = FindWindowExA(main, nullptr, "Uninstall", nullptr)) &&
+           GetDlgItem(page, ID_RM_BAR)) {
         DWORD start = GetTickCount();
         DWORD_PTR result;
         bool answered = SendMessageTimeoutA(main, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &result);
@@ -107,8 +113,8 @@ static bool Watch(DWORD limit)
         Sleep(20);
     }
     bool good = seen && probes >= 3 && slowest <= limit && counts.find(';') != counts.rfind(';');
-    printf("%s %lu probes, slowest answer %lu ms (limit %lu), counts seen: %s\n", good ? "ok:" : "FAIL:", probes,
-           slowest, limit, counts.c_str());
+    printf("%s %lu probes, slowest answer %lu ms (limit %lu), counts seen: %s\n",
+           good ? "ok:" : "FAIL:", probes, slowest, limit, counts.c_str());
     return good;
 }
 
@@ -128,7 +134,8 @@ static int Run(int argc, char** argv, int at)
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process = {};
     DWORD start = GetTickCount(), code = 99;
-    if (CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process) &&
+    if (CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                       &process) &&
         WaitForSingleObject(process.hProcess, 60000) != WAIT_OBJECT_0)
         TerminateProcess(process.hProcess, code);
     GetExitCodeProcess(process.hProcess, &code);
@@ -139,8 +146,11 @@ static int Run(int argc, char** argv, int at)
 int main(int argc, char** argv)
 {
     char own[MAX_PATH + 4] = "";
-    if (argc > 1 && lstrcmpiA(argv[1], "-u") == 0 && GetModuleFileNameA(nullptr, own, MAX_PATH))
-        return CloseHandle(CreateFileA(lstrcatA(own, ".ran"), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr)) ? 0 : 1;
+    if (argc > 1 && lstrcmpiA(argv[1], "-u") == 0 && GetModuleFileNameA(nullptr, own, MAX_PATH)) {
+        HANDLE ran = CreateFileA(lstrcatA(own, ".ran"), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                 0, nullptr);
+        return CloseHandle(ran) ? 0 : 1;
+    }
     bool good = true;
     for (int at = 1; at < argc; ++at) {
         const std::string command = argv[at];
@@ -152,9 +162,11 @@ int main(int argc, char** argv)
             printf("%llu\n", static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(window)));
             good = good && window;
         } else if (command == "hold" && at + 2 < argc) {
-            HANDLE held = CreateFileA(argv[at + 1], GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+            HANDLE held = CreateFileA(argv[at + 1], GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                      OPEN_EXISTING, 0, nullptr);
             good = held != INVALID_HANDLE_VALUE && good;
-            printf("%s %s\n", held != INVALID_HANDLE_VALUE ? "holding" : "FAIL: cannot hold", argv[at + 1]);
+            printf("%s %s\n", held != INVALID_HANDLE_VALUE ? "holding" : "FAIL: cannot hold",
+                   argv[at + 1]);
             fflush(stdout);
             Sleep(strtoul(argv[at + 2], nullptr, 10));
             CloseHandle(held);
@@ -163,7 +175,8 @@ int main(int argc, char** argv)
             good = Watch(strtoul(argv[++at], nullptr, 10)) && good;
         } else if (command == "expect" && at + 1 < argc) {
             const std::string text = argv[++at];
-            good = Expect(text, at + 1 < argc && isdigit(argv[at + 1][0]) ? strtoul(argv[++at], nullptr, 10) : 15000) && good;
+            bool limited = at + 1 < argc && isdigit(argv[at + 1][0]);
+            good = Expect(text, limited ? strtoul(argv[++at], nullptr, 10) : 15000) && good;
         } else {
             good = printf("FAIL: unknown command %s\n", command.c_str()) < 0;
         }

@@ -11,7 +11,8 @@ static int Counter;
 std::wstring Utf16(const std::string& text)
 {
     std::wstring wide(text.size(), L'\0');
-    wide.resize(MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &wide[0], static_cast<int>(text.size())));
+    const int size = static_cast<int>(text.size());
+    wide.resize(MultiByteToWideChar(CP_UTF8, 0, text.data(), size, &wide[0], size));
     return wide;
 }
 
@@ -43,13 +44,17 @@ void MakeDirectory(const std::string& path)
 void PutFile(const std::string& path, const std::string& content)
 {
     MakeDirectory(path.substr(0, path.rfind('\\')));
-    HANDLE file = CreateFileW(Wide(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    HANDLE file = CreateFileW(Wide(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0,
+                              nullptr);
     DWORD written;
     WriteFile(file, content.data(), static_cast<DWORD>(content.size()), &written, nullptr);
     CloseHandle(file);
 }
 
-bool Exists(const std::string& path) { return GetFileAttributesW(Wide(path).c_str()) != INVALID_FILE_ATTRIBUTES; }
+bool Exists(const std::string& path)
+{
+    return GetFileAttributesW(Wide(path).c_str()) != INVALID_FILE_ATTRIBUTES;
+}
 
 std::vector<std::string> ListDirectory(const std::string& path)
 {
@@ -78,8 +83,9 @@ void RemoveEverything(const std::string& path)
 std::string Utf8(const std::wstring& text)
 {
     std::string narrow(text.size() * 3, '\0');
-    narrow.resize(WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &narrow[0],
-                                      static_cast<int>(narrow.size()), nullptr, nullptr));
+    narrow.resize(WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
+                                      &narrow[0], static_cast<int>(narrow.size()), nullptr,
+                                      nullptr));
     return narrow;
 }
 
@@ -98,7 +104,8 @@ bool ValueExists(HKEY root, const std::string& key, const std::string& name)
 {
     HKEY opened = nullptr;
     bool found = RegOpenKeyExA(root, key.c_str(), 0, KEY_READ, &opened) == ERROR_SUCCESS &&
-                 (name.empty() || RegQueryValueExA(opened, name.c_str(), nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS);
+                 (name.empty() || RegQueryValueExA(opened, name.c_str(), nullptr, nullptr,
+                                                   nullptr, nullptr) == ERROR_SUCCESS);
     RegCloseKey(opened);
     return found;
 }
@@ -127,12 +134,15 @@ Status ProcessLog(const Scratch& scratch, const std::string& text)
 
 std::vector<std::string> TakeRestartSchedule()
 {
-    const char key[] = "System\\CurrentControlSet\\Control\\Session Manager", name[] = "PendingFileRenameOperations";
+    const char key[] = "System\\CurrentControlSet\\Control\\Session Manager";
+    const char name[] = "PendingFileRenameOperations";
     std::vector<char> data(65536);
     DWORD size = static_cast<DWORD>(data.size() - 2);
     std::vector<std::string> paths;
-    if (RegGetValueA(HKEY_LOCAL_MACHINE, key, name, RRF_RT_REG_MULTI_SZ, nullptr, data.data(), &size) == ERROR_SUCCESS)
-        for (const char* at = data.data(); *at; at += strlen(at) + 1) {  // a path, then "": a removal
+    if (RegGetValueA(HKEY_LOCAL_MACHINE, key, name, RRF_RT_REG_MULTI_SZ, nullptr, data.data(),
+                     &size) == ERROR_SUCCESS)
+        // A path, then "": a removal.
+        for (const char* at = data.data(); *at; at += strlen(at) + 1) {
             paths.push_back(at + (strncmp(at, "\\??\\", 4) ? 0 : 4));
             at += strlen(at) + 1;
         }
@@ -155,7 +165,9 @@ HANDLE HoldInAnotherProcess(const std::string& path, bool asProgram)
     if (asProgram)  // the system maps the program's file before CreateProcess returns
         return process.hProcess;
     for (DWORD start = GetTickCount(); GetTickCount() - start < 10000; Sleep(50)) {
-        HANDLE file = CreateFileA(path.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, 0, nullptr);
+        HANDLE file = CreateFileA(path.c_str(), DELETE,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                  OPEN_EXISTING, 0, nullptr);
         if (file == INVALID_HANDLE_VALUE && GetLastError() == ERROR_SHARING_VIOLATION)
             break;
         CloseHandle(file);
