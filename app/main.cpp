@@ -92,7 +92,8 @@ static void FindOwnPath()
     const DWORD size = sizeof OwnWidePath / sizeof OwnWidePath[0];
     length = GetModuleFileNameW(nullptr, OwnWidePath, size);
     char converted[sizeof OwnPath];
-    if (length == 0 || length >= size || !ToAnsi(OwnWidePath, length, converted, sizeof converted, true) ||
+    if (length == 0 || length >= size ||
+        !ToAnsi(OwnWidePath, length, converted, sizeof converted, true) ||
         strcmp(converted, OwnPath) != 0)
         OwnWidePath[0] = L'\0';
 }

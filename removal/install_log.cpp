@@ -1,3 +1,16 @@
+// How one entry of the install log flows through the removal:
+//   the log (read whole, split into entries, each matched to its tag in LogTags below)
+//   -> the entry (its handler refuses what must never go, then removes one file, folder, key or
+//      tree; removal/entry_removal.* for one file-system entry, removal/tree_removal.* for a tree,
+//      removal/registry_entry.* for a key or value)
+//   -> the outcome (removal/outcome.*: counted as removed, already absent, the user's, at the
+//      restart or kept, with a line for each that was not simply removed)
+//   -> the report and the completion page (removal/report.*, app/completion.*), which read only
+//      the outcome.
+// The tree walk holds each directory open, without delete sharing, from the moment it checks the
+// directory's identity until it has removed it: a user who can write in the product's folder
+// could otherwise swap a directory for a link to another place between the check and the
+// removal, and have the elevated program empty that place.
 #include "removal/install_log.h"
 
 #include <windows.h>

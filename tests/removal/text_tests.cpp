@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "app/command_line.h"
 #include "removal/deferred_list.h"
 #include "removal/helper_command_line.h"
 #include "sysops/record_text.h"
@@ -76,4 +77,25 @@ TEST(RecordText, TheLabelCodeAndDetailAreCutWhereTheRecordEnds)
 {
     EXPECT_EQ(Suffixed(std::string(251, 'm'), "p"), std::string(251, 'm'));
     EXPECT_EQ(Suffixed("S.\r\n", std::string(400, 'k').c_str()).size(), 251u);
+}
+
+// Started where nobody can answer a window, every run acts as with /S: the wizard's arguments
+// remove without a window, and a list of switches or a refusal shows no box.
+TEST(CommandLine, AnUnattendedStartActsAsWithS)
+{
+    const struct {
+        std::vector<std::string> arguments;
+        StartMode mode;
+    } cases[] = {{{"log"}, StartSilent}, {{"/?"}, StartHelp}, {{"/X", "log"}, StartRefused},
+                 {{"log", "extra"}, StartRefused}, {{"-u", "path"}, StartHelper}};
+    for (const auto& c : cases) {
+        std::vector<std::string> texts = {"uninstall.exe"};
+        texts.insert(texts.end(), c.arguments.begin(), c.arguments.end());
+        std::vector<char*> argv;
+        for (std::string& text : texts)
+            argv.push_back(&text[0]);
+        StartRequest request = ReadCommandLine(static_cast<int>(argv.size()), argv.data(), true);
+        EXPECT_EQ(request.mode, c.mode) << texts[1];
+        EXPECT_TRUE(request.silent || c.mode == StartHelper) << texts[1];
+    }
 }
