@@ -31,7 +31,8 @@ static const char UsageText[] =
     "\t1605 Vantrel is not installed (no log there), 1618 another removal\n"
     "\tis in progress, 87 no install log or an argument not understood.\n"
     "\t/SILENT, /VERYSILENT, /QUIET, /QN and /PASSIVE mean /S.\n"
-    "/LOG=report\tWrites the removal report to this file instead of the temporary folder.\n"
+    "/LOG=report\tWrites the removal report to this file instead of the temporary folder;\n"
+    "\t/LOG alone, to the temporary folder.\n"
     "/SUPPRESSMSGBOXES, /NORESTART, /SP-\tTaken; nothing unattended shows a box or restarts.\n"
     "/?\tShows this list.";
 

@@ -53,14 +53,17 @@ static BOOL CALLBACK FindQuestion(HWND window, LPARAM found)
     return TRUE;
 }
 
-// The stop question: a message box of the program's own thread; else a box of the program's
-// that no main window owns (a second run's).
+// The stop question: a message box of the program's own thread; else a box shown on the desktop
+// that no main window owns (a second run's). Only a shown one: a dialog that is not shown yet
+// has no X window to take keys.
 static HWND Question(HWND main)
 {
     HWND found = nullptr;
     EnumThreadWindows(GetWindowThreadProcessId(main, nullptr), FindQuestion,
                       reinterpret_cast<LPARAM>(&found));
-    return found ? found : FindWindowA("#32770", "Uninstall");
+    if (!found)
+        EnumWindows(FindQuestion, reinterpret_cast<LPARAM>(&found));
+    return found;
 }
 
 static std::string State()
