@@ -108,8 +108,9 @@ REGEDIT4
 
 [HKEY_LOCAL_MACHINE\Software\Microsoft\Windows\CurrentVersion\Uninstall\Vantrel]
 "DisplayName"="Kestova Vantrel"
-"UninstallString"="C:\\Program Files\\Vantrel\\uninstall.exe C:\\Program Files\\Vantrel\\install.log"
 EOF
+    echo '"UninstallString"="C:\\Program Files\\Vantrel\\uninstall.exe' \
+        'C:\\Program Files\\Vantrel\\install.log"' >>"$drive/demo-registry.reg"
     (cd "$drive" && DISPLAY=$own_display "$wine" regedit /S 'C:\demo-registry.reg')
     "$wineserver" -w
 
@@ -179,7 +180,8 @@ press_return() {
 run_wizard() {
     local pid window="" picture="" page code=0
     # Started from inside the prefix: Wine cannot reach the Linux working directory.
-    (cd "$drive" && DISPLAY=$display exec "$wine" "$install\\uninstall.exe" "$install\\install.log") &
+    (cd "$drive" &&
+        DISPLAY=$display exec "$wine" "$install\\uninstall.exe" "$install\\install.log") &
     pid=$!
     for _ in $(seq 150); do
         window=$(DISPLAY=$display xdotool search --all --pid "$pid" --name '^Uninstall$' \
@@ -210,8 +212,10 @@ run_wizard() {
 # key without values of its own appears only as the start of the names of its subkeys.
 registry_has() {  # root file, key, value name or "" for the key itself
     SECTION="[${2//\\/\\\\}]" VALUE="$3" awk '
-        BEGIN { section = tolower(ENVIRON["SECTION"]); value = tolower("\"" ENVIRON["VALUE"] "\"=") }
-        ENVIRON["VALUE"] == "" && index(tolower($0), substr(section, 1, length(section) - 1) "\\\\") == 1 { found = 1 }
+        BEGIN { section = tolower(ENVIRON["SECTION"])
+                value = tolower("\"" ENVIRON["VALUE"] "\"=") }
+        ENVIRON["VALUE"] == "" &&
+            index(tolower($0), substr(section, 1, length(section) - 1) "\\\\") == 1 { found = 1 }
         index(tolower($0), section) == 1 { inside = 1; if (ENVIRON["VALUE"] == "") found = 1; next }
         /^\[/ { inside = 0 }
         inside && index(tolower($0), value) == 1 { found = 1 }
@@ -234,16 +238,17 @@ report() {
                 "$documents"; do
         note "$path" exists "$path"
     done
-    note 'HKLM\Software\Kestova\Vantrel  InstallDir' registry_has system.reg "$machine_software"'\Kestova\Vantrel' InstallDir
-    note 'HKLM\Software\Kestova\Vantrel  Version' registry_has system.reg "$machine_software"'\Kestova\Vantrel' Version
-    note 'HKLM\Software\Kestova\Vantrel' registry_has system.reg "$machine_software"'\Kestova\Vantrel' ''
+    local machine="$machine_software"'\Kestova\Vantrel' user='Software\Kestova\Vantrel'
+    note 'HKLM\Software\Kestova\Vantrel  InstallDir' registry_has system.reg "$machine" InstallDir
+    note 'HKLM\Software\Kestova\Vantrel  Version' registry_has system.reg "$machine" Version
+    note 'HKLM\Software\Kestova\Vantrel' registry_has system.reg "$machine" ''
     note 'HKLM\Software\Kestova' registry_has system.reg "$machine_software"'\Kestova' ''
-    note 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Vantrel' \
-        registry_has system.reg "$machine_software"'\Microsoft\Windows\CurrentVersion\Uninstall\Vantrel' ''
-    note 'HKCU\Software\Kestova\Vantrel\Settings' registry_has user.reg 'Software\Kestova\Vantrel\Settings' ''
-    note 'HKCU\Software\Kestova\Vantrel  Language' registry_has user.reg 'Software\Kestova\Vantrel' Language
-    note 'HKCU\Software\Kestova\Vantrel\Recent' registry_has user.reg 'Software\Kestova\Vantrel\Recent' ''
-    note 'HKCU\Software\Kestova\Vantrel' registry_has user.reg 'Software\Kestova\Vantrel' ''
+    note 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Vantrel' registry_has \
+        system.reg "$machine_software"'\Microsoft\Windows\CurrentVersion\Uninstall\Vantrel' ''
+    note 'HKCU\Software\Kestova\Vantrel\Settings' registry_has user.reg "$user"'\Settings' ''
+    note 'HKCU\Software\Kestova\Vantrel  Language' registry_has user.reg "$user" Language
+    note 'HKCU\Software\Kestova\Vantrel\Recent' registry_has user.reg "$user"'\Recent' ''
+    note 'HKCU\Software\Kestova\Vantrel' registry_has user.reg "$user" ''
     if [ -n "$(find "$drive/users" -iname uninstallvx.exe)" ]; then
         stayed+=('the helper copy uninstallvx.exe in the temporary folder')
     fi

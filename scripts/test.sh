@@ -11,10 +11,12 @@ fi
 scripts/setup.sh
 source scripts/arch.sh
 if [ "$WINDOWS_ARCH" = x86 ]; then
-    suite="the Wine suite on build/windows-x86/uninstall.exe, the shipped 32-bit exe, under 32-bit Wine"
+    suite="the Wine suite on build/windows-x86/uninstall.exe, the shipped 32-bit exe,"
+    suite+=" under 32-bit Wine"
     tree=build/windows-x86-tests
 else
-    suite="the Wine suite on build/windows-x64/uninstall.exe, the 64-bit build, under wine64; the scenarios that need the 32-bit program are skipped"
+    suite="the Wine suite on build/windows-x64/uninstall.exe, the 64-bit build, under wine64;"
+    suite+=" the scenarios that need the 32-bit program are skipped"
     tree=build/windows-x64
 fi
 say() { echo "test: $suite ($ARCH_REASON)"; }

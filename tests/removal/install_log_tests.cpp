@@ -18,7 +18,8 @@ TEST(InstallLog, EveryTagAndEverySeparatorAppliesToTheLastEntryAndAnythingElseIs
                              "tab", "full\\kept"})
         PutFile(at(name));
     for (const char* name : {"a", "f", "t\\x\\y"})  // read-only files are made writable first
-        SetFileAttributesA(at(name).c_str(), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
+        SetFileAttributesA(at(name).c_str(),
+                           FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
     MakeDirectory(at("empty"));
     ScratchKey key;
     SetValue(HKEY_CURRENT_USER, key.path, "v");
@@ -50,9 +51,11 @@ TEST(InstallLog, TheUninstallersOwnPathsAreDeferredButLinksAreNot)
     SetOwnPath(own);
     ProcessLog(s, "file:" + own + "\nFILE:" + s.Path("APP\\bin\\readme") + "\ndirw:" + app +
                       "\ndir:" + app + "\\bin\nlink:" + own);
-    EXPECT_FALSE(Exists(app + "\\data")) << "\"dirw:\" above the uninstaller empties it but for its paths";
+    EXPECT_FALSE(Exists(app + "\\data"))
+        << "\"dirw:\" above the uninstaller empties it but for its paths";
     EXPECT_FALSE(Exists(app + "\\bin\\readme") || Exists(own)) << "\"link:\" deletes at once";
-    EXPECT_EQ(DeferredListText(), "\"" + own + "\" \"" + own + "\" \"" + app + "\\bin\" \"" + app + "\" \"" + app + "\\bin\"");
+    EXPECT_EQ(DeferredListText(), "\"" + own + "\" \"" + own + "\" \"" + app + "\\bin\" \"" + app +
+                                      "\" \"" + app + "\\bin\"");
     SetOwnPath("");
 }
 
@@ -109,7 +112,8 @@ TEST(InstallLog, EachOutcomeIsCountedAndOnlyARunningProgramsFileGoesAtTheRestart
                                     "kept\t" + at("busy\\held") + "\t",
                                     std::string("(Restart schedule) (32)"),
                                     "kept\t" + at("busy") + "\t",
-                                    "your files\t" + at("user") + "\tmine", std::string("\tand 2 more\r\n"),
+                                    "your files\t" + at("user") + "\tmine",
+                                    std::string("\tand 2 more\r\n"),
                                     "your settings\t" + hkcu.substr(4) + "\\Sub\\\tLeaf\r\n"})
         EXPECT_NE(lines.find(line), std::string::npos) << line << "\n" << lines;
 }
@@ -150,9 +154,12 @@ TEST(InstallLog, OverlongArgumentsAreRefusedWholeNeverCut)
         const bool isKey = tag == "key:";
         const std::string head = isKey ? "HKCU\\" + key.path + "\\" : directory;
         const std::string name = tag.substr(0, tag.size() - 1);  // distinct for every tag
-        auto leaf = [&](size_t length) { return name + std::string(length - head.size() - name.size(), 'p'); };
+        auto leaf = [&](size_t length) {
+            return name + std::string(length - head.size() - name.size(), 'p');
+        };
         auto exists = [&](size_t length) {
-            return isKey ? ValueExists(HKEY_CURRENT_USER, key.path, leaf(length)) : Exists(head + leaf(length));
+            return isKey ? ValueExists(HKEY_CURRENT_USER, key.path, leaf(length))
+                         : Exists(head + leaf(length));
         };
         std::string log;
         for (size_t length : {259, 260, 261, 300}) {
@@ -160,7 +167,8 @@ TEST(InstallLog, OverlongArgumentsAreRefusedWholeNeverCut)
                 SetValue(HKEY_CURRENT_USER, key.path, leaf(length));
             else
                 tag == "dir:" ? MakeDirectory(head + leaf(length)) : PutFile(head + leaf(length));
-            log += tag + head + leaf(length) + (length == 259 ? std::string(16 * 65536, 'x') : "") + "\r\n";
+            log += tag + head + leaf(length) +
+                   (length == 259 ? std::string(16 * 65536, 'x') : "") + "\r\n";
         }
         ProcessLog(s, log);
         for (size_t length : {259, 260, 261, 300})
@@ -182,25 +190,32 @@ TEST(InstallLog, RootsSystemFoldersAndTopLevelKeysAreRefusedAndLaterEntriesStill
     char windows[MAX_PATH], system[MAX_PATH], shortName[MAX_PATH] = "";
     GetWindowsDirectoryA(windows, sizeof windows);
     GetSystemDirectoryA(system, sizeof system);
-    const std::string profile = getenv("USERPROFILE"), files = getenv("ProgramFiles"), data = getenv("ProgramData");
-    const std::string users = profile.substr(0, profile.rfind('\\')), product = files + "\\Vantrel Tests";
-    const std::string share = "\\\\server\\share", tooLong = s.Path(std::string(258 - s.root.size(), 'v'));
+    const std::string profile = getenv("USERPROFILE"), files = getenv("ProgramFiles");
+    const std::string data = getenv("ProgramData"), users = profile.substr(0, profile.rfind('\\'));
+    const std::string product = files + "\\Vantrel Tests", share = "\\\\server\\share";
+    const std::string tooLong = s.Path(std::string(258 - s.root.size(), 'v'));
     GetShortPathNameA(files.c_str(), shortName, sizeof shortName);
     auto upper = [](std::string text) { return CharUpperA(&text[0]), text; };
     ASSERT_NE(upper(shortName), upper(files)) << "no short name to test with";
     const DWORD invalid = ERROR_INVALID_PARAMETER, denied = ERROR_ACCESS_DENIED;
-    const struct { std::string entry, folder; DWORD code; } refused[] = {  // folder: what it would empty
-        {"dirw:sub", s.Path("sub"), invalid}, {"dirw:.\\sub", s.Path("sub"), invalid}, {"dirw:C:sub", s.Path("sub"), invalid},
-        {"dirw:C:\\", "C:", invalid}, {"dirw:C:", "C:", invalid}, {"dirw:C:\\.", "C:", invalid}, {"dirw:c:\\x\\..\\", "C:", invalid},
+    // folder: what the entry would empty
+    const struct { std::string entry, folder; DWORD code; } refused[] = {
+        {"dirw:sub", s.Path("sub"), invalid}, {"dirw:.\\sub", s.Path("sub"), invalid},
+        {"dirw:C:sub", s.Path("sub"), invalid}, {"dirw:c:\\x\\..\\", "C:", invalid},
+        {"dirw:C:\\", "C:", invalid}, {"dirw:C:", "C:", invalid}, {"dirw:C:\\.", "C:", invalid},
         {"dirw:\\\\?\\C:\\windows\\..", "C:", invalid}, {"dirw:\\\\?\\Volume{0}\\", "C:", invalid},
-        {"dirw:" + share, share, invalid}, {"dirw:" + share + "\\", share, invalid}, {"dirw:" + share + "\\sub\\..", share, invalid},
-        {"dirw:\\\\?\\unc\\server\\share\\.", share, invalid}, {"dirw:\\\\.\\UNC\\server\\share\\", share, invalid},
+        {"dirw:" + share, share, invalid}, {"dirw:" + share + "\\", share, invalid},
+        {"dirw:" + share + "\\sub\\..", share, invalid},
+        {"dirw:\\\\?\\unc\\server\\share\\.", share, invalid},
+        {"dirw:\\\\.\\UNC\\server\\share\\", share, invalid},
         {"dirw:" + tooLong + "\\more", tooLong, ERROR_FILENAME_EXCED_RANGE},
-        {"dirw:" + upper(windows) + "\\", windows, denied}, {"dirw:" + std::string(system) + "\\..", windows, denied},
+        {"dirw:" + upper(windows) + "\\", windows, denied},
+        {"dirw:" + std::string(system) + "\\..", windows, denied},
         {"dir:" + upper(system), system, denied}, {"dirw:" + files + "\\", files, denied},
         {"dirw:" + std::string(shortName), files, denied}, {"dirw:" + upper(data), data, denied},
-        {"dir:" + users + "\\", users, denied}, {"dirw:" + upper(profile) + "\\\\", profile, denied},
-        {"dirw:" + profile + "\\Desktop", profile + "\\Desktop", denied}, {"key:HKCU\\Software\\", "", denied},
+        {"dir:" + users + "\\", users, denied}, {"key:HKCU\\Software\\", "", denied},
+        {"dirw:" + upper(profile) + "\\\\", profile, denied},
+        {"dirw:" + profile + "\\Desktop", profile + "\\Desktop", denied},
         {"key:hkey_current_user\\UninstallTestsTop\\", "", denied}};
     SetValue(HKEY_CURRENT_USER, "UninstallTestsTop", "");  // a top-level key without subkeys
     SetValue(HKEY_CURRENT_USER, "Software\\Kestova\\Vantrel Tests", "v");
@@ -215,11 +230,13 @@ TEST(InstallLog, RootsSystemFoldersAndTopLevelKeysAreRefusedAndLaterEntriesStill
         TheErrorRecord.code = 0;
         ProcessLog(s, row.entry);
         EXPECT_EQ(TheErrorRecord.code, row.code) << row.entry;
-        EXPECT_TRUE(row.code != denied || strstr(TheErrorRecord.text, row.entry.c_str() + row.entry.find(':') + 1)) << row.entry;
+        const char* path = row.entry.c_str() + row.entry.find(':') + 1;
+        EXPECT_TRUE(row.code != denied || strstr(TheErrorRecord.text, path)) << row.entry;
         log += row.entry + "\r\n";
     }
     ClearOutcome();
-    ProcessLog(s, log + "file:" + s.Path("after") + "\r\ndirw:" + product + "\r\nkey:HKCU\\Software\\Kestova\\Vantrel Tests\\");
+    ProcessLog(s, log + "file:" + s.Path("after") + "\r\ndirw:" + product +
+                      "\r\nkey:HKCU\\Software\\Kestova\\Vantrel Tests\\");
     if (!SetCurrentDirectoryA(previous))  // a start in a directory the prefix cannot reach
         SetCurrentDirectoryA("C:\\");
     for (const auto& row : refused)

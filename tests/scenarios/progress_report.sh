@@ -45,7 +45,8 @@ robot expect "page=3 focus=ok texts=OK||A restart of Windows finishes the remova
 1 item in use will be removed then.|They are listed in the report $REPORT"
 expect_gone "$W\\many"
 report_is $'at restart\t'"$W\\many\\busy.exe" \
-    $'totals\tremoved '$((N + 1))$'\talready absent 0\tat restart 1\tkept 0\tnot listed 0\tyour files 0'
+    $'totals\tremoved '$((N + 1))$'\talready absent 0\tat restart 1\tkept 0\tnot listed 0'\
+$'\tyour files 0'
 # OK asks whether to restart now; No, the default, ends with the moved file still waiting for it.
 RESTART='question=Uninstall|(icon)|&Yes|&No|Do you want to restart Windows now to finish the '\
 'removal of Vantrel?'
@@ -93,7 +94,8 @@ expect_exit 0
 
 to_completion
 press Return
-robot expect 'page=3 focus=ok texts=OK||Nothing was removed: this program was started without an install log.|Click on OK to finish this program'
+robot expect "page=3 focus=ok texts=OK||Nothing was removed: this program was started without \
+an install log.|Click on OK to finish this program"
 check "no report without a log" [ ! -e "$(unix_path "${REPORT/(3)/(4)}")" ]
 press Return
 expect_exit 0

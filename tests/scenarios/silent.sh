@@ -46,7 +46,8 @@ check "the report lists the user's folder and key with what they hold" [ "$(tr -
 silent 1603 /S '/LOG=C:\VantrelLogs\kept report.txt' 'C:\VantrelLogs\kept.log'
 expect_there "$R\\data\\user.cfg"
 check "the report names the kept folder and why" \
-    grep -q "$(printf '%s' "$R\\data" | sed 's/\\/\\\\/g').*(5)" "$(unix_path 'C:\VantrelLogs\kept report.txt')"
+    grep -q "$(printf '%s' "$R\\data" | sed 's/\\/\\\\/g').*(5)" \
+    "$(unix_path 'C:\VantrelLogs\kept report.txt')"
 # Every spelling of "no window" that deployment tools pass, with the switches taken as they are:
 # removed, 0. /LOG alone writes the report to its usual place.
 REPORTS=("$DRIVE_C"/users/*/Temp)

@@ -7,7 +7,19 @@
 source "$(dirname "$0")/../support/gui.sh"
 
 ROOT='C:\Program Files\Vantrel Stop'
-PROGRAM="$ROOT\\ bin  dir\\uninst.exe"
+PROGRAM="$ROOT\\bin\\uninst.exe" LINK='C:\users\Public\Desktop\Vantrel Stop.lnk'
+KEY='HKCU\Software\Kestova\Vantrel Stop' MACHINE_KEY='HKLM\Software\Kestova\Vantrel Stop'
+# An installation with one of each kind the log lists: the program and its folders, a file, an
+# empty directory, a tree, a shortcut, a value of the user's and one of the machine's.
+rm -rf "$(unix_path "$ROOT")"
+install_program "$PROGRAM"
+for path in "$ROOT\\readme.txt" "$ROOT\\tree\\sub\\c.txt" "$LINK"; do write_file "$path" x; done
+mkdir -p "$(unix_path "$ROOT\\empty")"
+reg add "$KEY" /v InstallDir /d x /f
+reg add "$MACHINE_KEY" /v Path /d x /f
+write_file 'C:\VantrelLogs\stop.log' "file:$PROGRAM" "file:$ROOT\\readme.txt" "dir:$ROOT\\empty" \
+    "dirw:$ROOT\\tree" "link:$LINK" "key:$KEY\\" "key:$MACHINE_KEY\\Path" "dir:$ROOT\\bin\\" \
+    "dir:$ROOT"
 QUESTION='question=Uninstall|(icon)|&Yes|&No|Do you want to stop uninstallation?'
 ask() {  # the keys that ask; the page and focus that No leaves
     press $1
@@ -15,8 +27,11 @@ ask() {  # the keys that ask; the page and focus that No leaves
     press n
     robot expect "question=none $2"
 }
-stopped() { expect_exit 0; expect_no_helper "$PROGRAM"; expect_demo_untouched "$ROOT"; }
-make_demo_install "$ROOT" 'C:\VantrelLogs\stop.log'
+stopped() {  # the program ends having started no helper for its own file, and all of it stays
+    expect_exit 0; expect_no_helper "$PROGRAM"
+    expect_there "$ROOT\\readme.txt" "$ROOT\\empty" "$ROOT\\tree\\sub\\c.txt" "$LINK"
+    reg_expect present "$KEY" InstallDir; reg_expect present "$MACHINE_KEY" Path
+}
 start "$PROGRAM" 'C:\VantrelLogs\stop.log'
 robot expect 'page=1 focus=ok'
 # One run at a time: while this one waits, a second /S run ends with 1618, and a second wizard

@@ -2,6 +2,8 @@
 # uninstall.exe under test (UNINSTALL_EXE: the shipped 32-bit exe itself, or the 64-bit build
 # where 32-bit code cannot run) in the run's private Wine prefix on its Xvfb display, presses
 # keys from the X side, asks the robot what keys cannot tell, and checks the disk and registry.
+# Only the mechanics are here: what a scenario makes, and what of it must go or stay, it says
+# itself.
 # CTest gives WINE, UNINSTALL_BUILD, UNINSTALL_EXE, UNINSTALL_BITS and ROBOT_EXE.
 set -uo pipefail
 export WINEPREFIX="$UNINSTALL_BUILD/wine-prefix" WINEDEBUG=-all
@@ -15,15 +17,17 @@ PROGRAM_PID=
 check() { if "${@:2}"; then echo "ok: $1"; else FAILED=$((FAILED + 1)); echo "FAIL: $1"; fi; }
 finish() { echo "$FAILED failed"; exit $((FAILED > 0)); }
 # A failed or interrupted scenario leaves nothing of this prefix running for the next one.
-trap '[ -z "$PROGRAM_PID" ] || kill "$PROGRAM_PID"; [ "$FAILED" -eq 0 ] || /usr/lib/wine/wineserver -k' EXIT
+trap '[ -z "$PROGRAM_PID" ] || kill "$PROGRAM_PID"
+      [ "$FAILED" -eq 0 ] || /usr/lib/wine/wineserver -k' EXIT
 # CTest reports a scenario that ends with 77 as skipped.
-needs_32bit() { [ "$UNINSTALL_BITS" = 32 ] || { echo "skipped: needs the 32-bit program"; exit 77; }; }
+needs_32bit() { [ "$UNINSTALL_BITS" = 32 ] ||
+    { echo "skipped: needs the 32-bit program"; exit 77; }; }
 
 unix_path() {  # C:\a\b -> the path of the same file in the prefix
     local rest=${1#[Cc]:}
     printf '%s%s' "$DRIVE_C" "${rest//\\//}"
 }
-write_file() {  # Windows path, then its lines (or the log's entries), written with Windows line ends
+write_file() {  # Windows path, then its lines (or a log's entries), with Windows line ends
     mkdir -p "$(dirname "$(unix_path "$1")")"
     printf '%s\r\n' "${@:2}" >"$(unix_path "$1")"
 }
@@ -53,26 +57,28 @@ expect_exit() {  # as the robot tells it: a Unix exit status keeps only the low 
     check "$(cat "$RUN_OUT"), want $1" grep -q "^exit code $1 " "$RUN_OUT"
 }
 hold() {  # robot (Windows path), file: the robot holds the file open for a minute, meanwhile
-    "$WINE" "$1" hold "$2" 60000 >"$UNINSTALL_BUILD/wine-state/held.out" &
+    local out="$UNINSTALL_BUILD/wine-state/held.out"
+    "$WINE" "$1" hold "$2" 60000 >"$out" &
     HOLDER_PID=$!
-    for _ in $(seq 100); do grep -qs holding "$UNINSTALL_BUILD/wine-state/held.out" && return; sleep 0.2; done
+    for _ in $(seq 100); do grep -qs holding "$out" && return; sleep 0.2; done
     check "holding $2" false
 }
 # Enter on each page as soon as it opens.
 walk_through() { for page in 1 2 3; do robot expect "page=$page focus=ok"; press Return; done; }
 
+xid() { "$WINE" 'C:\tests\robot.exe' xid | tr -d '\r'; }  # the X window that takes keys
 # Real key presses through the X server, into the stop question when it is open, else into the
 # main window. Focusing a window that has the focus already would activate it once more, and the
 # dialog manager would then put the keyboard focus back where it last saved it.
 press() {
     local window
-    window=$("$WINE" 'C:\tests\robot.exe' xid | tr -d '\r') || { check "a window for keys" false; finish; }
+    window=$(xid) || { check "a window for keys" false; finish; }
     [ "$(xdotool getwindowfocus)" = "$window" ] || timeout 5 xdotool windowfocus --sync "$window"
     xdotool key --delay 80 "$@"
 }
 screenshot() {  # file name: the window that takes keys, cropped from the screen
     local X Y WIDTH HEIGHT SCREEN WINDOW
-    eval "$(xdotool getwindowgeometry --shell "$("$WINE" 'C:\tests\robot.exe' xid | tr -d '\r')")"
+    eval "$(xdotool getwindowgeometry --shell "$(xid)")"
     sleep 0.5  # let the page finish painting
     import -window root -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage "$SHOTS/$1"
 }
@@ -82,10 +88,11 @@ screenshot() {  # file name: the window that takes keys, cropped from the screen
 # planted there under the copy's name ($PLANTED, a Unix path) is none.
 helpers() {
     grep -lsa 'uninstall[v]x' /proc/[0-9]*/cmdline | while read -r cmdline; do
-        tr '\0' '\n' <"${cmdline%cmdline}environ" 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX" && echo "$cmdline"
+        tr '\0' '\n' <"${cmdline%cmdline}environ" 2>/dev/null |
+            grep -qxF "WINEPREFIX=$WINEPREFIX" && echo "$cmdline"
     done
-    ls "$DRIVE_C"/users/*/AppData/Local/Temp/uninstallvx*.exe ${1:+"$(unix_path "$1")"/uninstallvx*.exe} 2>/dev/null |
-        grep -vxF "${PLANTED:-none}"
+    ls "$DRIVE_C"/users/*/AppData/Local/Temp/uninstallvx*.exe \
+        ${1:+"$(unix_path "$1")"/uninstallvx*.exe} 2>/dev/null | grep -vxF "${PLANTED:-none}"
 }
 # After the wizard: the helper waits for the uninstaller to end, removes the deferred paths and
 # ends, and its copy vanishes with it. Waits up to 15 s for all of that.
@@ -104,49 +111,6 @@ expect_no_helper() { check "no helper was started" [ -z "$(helpers)" ]; expect_t
 # What the system is to remove at the next restart; a scenario that leaves paths there clears it.
 SCHEDULE=('HKLM\System\CurrentControlSet\Control\Session Manager' PendingFileRenameOperations)
 clear_restart_schedule() { reg delete "${SCHEDULE[0]}" /v "${SCHEDULE[1]}" /f; }
-
-# A Vantrel installation as its installer leaves it, and the log that lists it: the install
-# folder first, the program in "bin" (listed with a trailing backslash), files, an empty
-# directory, a tree, a shortcut, a folder of the user's that stays, registry values and keys, and an entry that is only a tag.
-DEMO_KEY='HKCU\Software\Kestova\Vantrel'
-DEMO_MACHINE_KEY='HKLM\Software\Kestova\Vantrel'
-make_demo_install() {  # root, log
-    local root=$1 bin="$1\\ bin  dir" path
-    rm -rf "$(unix_path "$root")" "$(unix_path 'C:\VantrelData')"
-    install_program "$bin\\uninst.exe"
-    for path in readme.txt docs\\guide.txt samples\\a.txt samples\\sub\\deeper\\c.txt; do
-        write_file "$root\\$path" x
-    done
-    write_file 'C:\users\Public\Desktop\Vantrel.lnk' x
-    write_file 'C:\VantrelData\settings\user.cfg' x
-    mkdir -p "$(unix_path "$root\\empty")" "$(unix_path "$root\\samples\\hollow")"
-    reg delete 'HKCU\Software\Kestova' /f
-    reg delete 'HKLM\Software\Kestova' /f
-    for path in "$DEMO_KEY /v InstallDir" "$DEMO_KEY\\Settings /v Theme" "$DEMO_MACHINE_KEY /v Path" \
-        "$DEMO_MACHINE_KEY /v Shared" 'HKCU\Software\Kestova\Other /v Keep'; do
-        reg add $path /d x /f
-    done
-    write_file "$2" "dir:$root" 'file:' "file:$bin\\uninst.exe" "file:$root\\readme.txt" "file:$root\\docs\\guide.txt" \
-        "dir:$root\\docs" "dir:$root\\empty" "dirw:$root\\samples" "dir:$bin\\" \
-        'link:C:\users\Public\Desktop\Vantrel.lnk' 'dir:C:\VantrelData\settings' \
-        "key:$DEMO_KEY\\InstallDir" "key:$DEMO_KEY\\Settings\\" \
-        'key:HKEY_CURRENT_USER\Software\Kestova\Vantrel\' "key:$DEMO_MACHINE_KEY\\Path"
-}
-# What the wizard itself removes of it: all but the program's own file and the folders above.
-expect_demo_removed() {
-    expect_gone "$1\\readme.txt" "$1\\docs" "$1\\empty" "$1\\samples" 'C:\users\Public\Desktop\Vantrel.lnk'
-    expect_there "$1\\ bin  dir\\uninst.exe" 'C:\VantrelData\settings\user.cfg'
-    reg_expect absent "$DEMO_KEY"
-    reg_expect absent "$DEMO_MACHINE_KEY" Path
-    reg_expect present "$DEMO_MACHINE_KEY" Shared
-    reg_expect present 'HKCU\Software\Kestova\Other' Keep
-}
-expect_demo_untouched() {
-    expect_there "$1\\ bin  dir\\uninst.exe" "$1\\readme.txt" "$1\\empty" "$1\\samples\\sub\\deeper\\c.txt" \
-        'C:\users\Public\Desktop\Vantrel.lnk'
-    reg_expect present "$DEMO_KEY" InstallDir
-    reg_expect present "$DEMO_MACHINE_KEY" Path
-}
 
 mkdir -p "$DRIVE_C/tests" "$SHOTS"
 cd "$DRIVE_C/tests"  # Wine starts its programs in the current directory: inside the prefix

@@ -3,6 +3,7 @@
 // starts the program with a temporary directory of the scenario's choosing. Commands, in order:
 //   run [--temp DIR] EXE ARGS...  start EXE, wait up to a minute, pass its exit code on
 //   expect TEXT [MS]              wait up to MS ms (15,000) until the state line holds TEXT
+//   reads TEXT [MS]               the same, until the page reads TEXT whole, as told below
 //   xid                           the X window for key presses: the question's, else the main's
 //   hold PATH MS                  keep PATH open, shared for reading only, for MS ms (nobody
 //                                 can write, rename or delete it meanwhile); says "holding"
@@ -12,7 +13,9 @@
 //                                 least: the bar moves)
 // Started as a helper ("-u ..."), as the uninstaller would start a copy of itself planted under
 // the copy's name, it only leaves its own path with ".ran" added: proof that it was run.
-// The state line: "question=none|A|B|... page=N focus=NAME texts=A|B|...".
+// The state line: "question=none|A|B|... page=N focus=NAME texts=A|B|...", the texts in
+// z-order. What a page reads, "[A|B|...]": its texts that are not blank, as a user reads them,
+// top to bottom and left to right, whatever the order of its template.
 // A page counts as open (N > 0) once its page operation has put the focus inside it; the
 // removal page, which takes no focus, is page 4 as soon as it exists.
 #include <windows.h>
@@ -21,6 +24,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <map>
 #include <string>
 
 #include "resources/ids.h"
@@ -83,11 +87,25 @@ static std::string State()
            " focus=" + name + " texts=" + (page ? Texts(page).erase(0, 1) : "");
 }
 
-static bool Expect(const std::string& text, DWORD limit)
+static std::string Reading()
 {
-    std::string state = State();
+    HWND page = FindWindowExA(FindWindowA("Uninstall", "Uninstall"), nullptr, "Uninstall", nullptr);
+    std::map<std::pair<LONG, LONG>, std::string> shown;
+    RECT box;
+    for (HWND child = GetWindow(page, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+        if (IsWindowVisible(child) && GetWindowRect(child, &box) && !TextOf(child).empty())
+            shown[{box.top, box.left}] = TextOf(child);
+    std::string texts;
+    for (const auto& text : shown)
+        texts += (texts.empty() ? "" : "|") + text.second;
+    return "[" + texts + "]";
+}
+
+static bool Expect(const std::string& text, DWORD limit, std::string (*now)() = State)
+{
+    std::string state = now();
     for (DWORD start = GetTickCount();
-         state.find(text) == std::string::npos && GetTickCount() - start < limit; state = State())
+         state.find(text) == std::string::npos && GetTickCount() - start < limit; state = now())
         Sleep(50);
     bool good = state.find(text) != std::string::npos;
     printf("%s expect \"%s\": %s\n", good ? "ok:" : "FAIL:", text.c_str(), state.c_str());
@@ -176,10 +194,11 @@ int main(int argc, char** argv)
             at += 2;
         } else if (command == "watch" && at + 1 < argc) {
             good = Watch(strtoul(argv[++at], nullptr, 10)) && good;
-        } else if (command == "expect" && at + 1 < argc) {
+        } else if ((command == "expect" || command == "reads") && at + 1 < argc) {
             const std::string text = argv[++at];
-            bool limited = at + 1 < argc && isdigit(argv[at + 1][0]);
-            good = Expect(text, limited ? strtoul(argv[++at], nullptr, 10) : 15000) && good;
+            bool limited = at + 1 < argc && isdigit(argv[at + 1][0]), reads = command == "reads";
+            DWORD limit = limited ? strtoul(argv[++at], nullptr, 10) : 15000;
+            good = Expect(reads ? "[" + text + "]" : text, limit, reads ? Reading : State) && good;
         } else {
             good = printf("FAIL: unknown command %s\n", command.c_str()) < 0;
         }
