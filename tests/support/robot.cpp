@@ -155,9 +155,10 @@ static int Run(int argc, char** argv, int at)
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process = {};
     DWORD start = GetTickCount(), code = 99;
-    if (CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                       &process) &&
-        WaitForSingleObject(process.hProcess, 60000) != WAIT_OBJECT_0)
+    if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &process))
+        printf("FAIL: cannot start, error %lu\n", GetLastError());
+    else if (WaitForSingleObject(process.hProcess, 60000) != WAIT_OBJECT_0)
         TerminateProcess(process.hProcess, code);
     GetExitCodeProcess(process.hProcess, &code);
     printf("exit code %lu after %lu ms: %s\n", code, GetTickCount() - start, line.c_str());
