@@ -7,6 +7,7 @@
 
 #include "removal/outcome.h"
 #include "removal/path_text.h"
+#include "sysops/file_helpers.h"
 #include "sysops/record_text.h"
 #include "ui/pages.h"
 #include "ui/window_class.h"
@@ -68,7 +69,7 @@ static const char* Items(uint32_t count)
 
 // The place named by the first line of the user's own files or settings, in the code page the
 // page shows (the lines are UTF-8); empty when it cannot be told whole.
-static void FirstUsersPlace(char* out, int size)
+static void FirstUsersPlace(char* out, size_t size)
 {
     out[0] = '\0';
     const char* line = strstr(OutcomeLines(), "your ");
@@ -80,10 +81,8 @@ static void FirstUsersPlace(char* out, int size)
     int length = static_cast<int>(strcspn(what, "\t\r\n"));
     wchar_t* wide = static_cast<wchar_t*>(malloc((length + 1) * sizeof(wchar_t)));
     int converted = wide ? MultiByteToWideChar(CP_UTF8, 0, what, length, wide, length) : 0;
-    int bytes = converted > 0 ? WideCharToMultiByte(CP_ACP, 0, wide, converted, out, size - 1,
-                                                    nullptr, nullptr)
-                              : 0;
-    out[bytes > 0 ? bytes : 0] = '\0';
+    if (converted <= 0 || !ToAnsi(wide, static_cast<size_t>(converted), out, size, false))
+        out[0] = '\0';
     free(wide);
 }
 

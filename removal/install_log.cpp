@@ -49,6 +49,17 @@ static bool IsSafeTreeRoot(const char* path)
 // limits is refused here, whole, as Windows refuses it.
 constexpr size_t RegistryArgumentLimit = 32767;
 
+// The log's text converted once, exactly, then removed by `remove`; an argument that does not
+// convert is refused.
+static Status RemoveWidened(const char* argument, OutcomeKind (*remove)(const wchar_t* path))
+{
+    wchar_t path[PathBufferSize];
+    Status status = CheckedWiden(argument, path, PathBufferSize);
+    if (!status)
+        remove(path);
+    return status;
+}
+
 // The tree is walked in the file system's own names; only its root comes from the log's text.
 // The program's own file and the folders above it are set aside where the walk meets them, so
 // a tree that holds the program goes all the same, but for them.
@@ -60,21 +71,7 @@ static Status RemoveTreeEntry(char* argument, size_t length)
         return FailWithCode(ERROR_INVALID_PARAMETER, "RemoveTree", "%s", argument);
     if (IsProtectedFolder(argument, true))
         return RefuseProtected("RemoveTree", argument);
-    wchar_t path[PathBufferSize];
-    Status status = CheckedWiden(argument, path, PathBufferSize);
-    if (!status)
-        RemoveTree(path);
-    return status;
-}
-
-// The argument is converted once; one that does not convert is refused.
-static Status RemoveNamedFile(const char* argument)
-{
-    wchar_t path[PathBufferSize];
-    Status status = CheckedWiden(argument, path, PathBufferSize);
-    if (!status)
-        RemoveFileThoroughly(path);
-    return status;
+    return RemoveWidened(argument, RemoveTree);
 }
 
 static Status RemoveFileEntry(char* argument, size_t length)
@@ -82,21 +79,22 @@ static Status RemoveFileEntry(char* argument, size_t length)
     if (length >= PathBufferSize)
         return FailWithCode(ERROR_FILENAME_EXCED_RANGE, "DeleteFile", "%s", argument);
     if (!DeferIfOwnPath(argument))
-        return RemoveNamedFile(argument);
+        return RemoveWidened(argument, RemoveFileThoroughly);
     NoteOutcome(OutcomeRemoved, argument);
     return Succeeded;
 }
 
-static void RemoveEmptyDirectory(const wchar_t* path)
+static OutcomeKind RemoveEmptyDirectory(const wchar_t* path)
 {
     Status status = CheckedRemoveDirectory(path);
     bool full = status && status->code == ERROR_DIR_NOT_EMPTY;
     // What holds it now goes at the restart: the directory follows it then. Else, when all the
     // log named below it went, what stays is what the user put there.
     if (full && AnyAtRestartBelow(path))
-        ScheduleAtRestart(path);
-    else if (!full || !NoteIfUsersFolder(path))
-        SettleRemoval(status, path, false);
+        return ScheduleAtRestart(path);
+    if (full && NoteIfUsersFolder(path))
+        return OutcomeYours;
+    return SettleRemoval(status, path, false);
 }
 
 static Status RemoveDirectoryEntry(char* argument, size_t length)
@@ -111,18 +109,14 @@ static Status RemoveDirectoryEntry(char* argument, size_t length)
         NoteOutcome(OutcomeRemoved, argument);
         return Succeeded;
     }
-    wchar_t path[PathBufferSize];
-    Status status = CheckedWiden(argument, path, PathBufferSize);
-    if (!status)
-        RemoveEmptyDirectory(path);
-    return status;
+    return RemoveWidened(argument, RemoveEmptyDirectory);
 }
 
 static Status RemoveLinkEntry(char* argument, size_t length)
 {
     if (length >= PathBufferSize)
         return FailWithCode(ERROR_FILENAME_EXCED_RANGE, "DeleteFile", "%s", argument);
-    return RemoveNamedFile(argument);
+    return RemoveWidened(argument, RemoveFileThoroughly);
 }
 
 static Status RemoveKeyEntry(char* text, size_t length)
