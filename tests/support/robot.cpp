@@ -2,6 +2,7 @@
 // which page is open, where the focus is, and what the page and the stop question say. It also
 // starts the program with a temporary directory of the scenario's choosing. Commands, in order:
 //   run [--temp DIR] EXE ARGS...  start EXE, wait up to a minute, pass its exit code on
+// (every wait here is stretched by UNINSTALL_WAIT_FACTOR, where the test command gives one)
 //   expect TEXT [MS]              wait up to MS ms (15,000) until the state line holds TEXT
 //   reads TEXT [MS]               the same, until the page reads TEXT whole, as told below
 //   xid                           the X window for key presses: the question's, else the main's
@@ -28,6 +29,17 @@
 #include <string>
 
 #include "resources/ids.h"
+
+// Where the program under test runs on an emulated CPU, everything it does takes longer: the
+// test command then stretches every wait by the one factor it gives.
+static DWORD Waited(DWORD ms)
+{
+    char factor[16] = "";
+    DWORD times = 0;
+    if (GetEnvironmentVariableA("UNINSTALL_WAIT_FACTOR", factor, sizeof factor) < sizeof factor)
+        times = strtoul(factor, nullptr, 10);
+    return ms * (times ? times : 1);
+}
 
 static std::string TextOf(HWND window)
 {
@@ -104,6 +116,7 @@ static std::string Reading()
 static bool Expect(const std::string& text, DWORD limit, std::string (*now)() = State)
 {
     std::string state = now();
+    limit = Waited(limit);
     for (DWORD start = GetTickCount();
          state.find(text) == std::string::npos && GetTickCount() - start < limit; state = now())
         Sleep(50);
@@ -158,7 +171,7 @@ static int Run(int argc, char** argv, int at)
     if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                         &startup, &process))
         printf("FAIL: cannot start, error %lu\n", GetLastError());
-    else if (WaitForSingleObject(process.hProcess, 60000) != WAIT_OBJECT_0)
+    else if (WaitForSingleObject(process.hProcess, Waited(60000)) != WAIT_OBJECT_0)
         TerminateProcess(process.hProcess, code);
     GetExitCodeProcess(process.hProcess, &code);
     printf("exit code %lu after %lu ms: %s\n", code, GetTickCount() - start, line.c_str());
@@ -190,7 +203,7 @@ int main(int argc, char** argv)
             printf("%s %s\n", held != INVALID_HANDLE_VALUE ? "holding" : "FAIL: cannot hold",
                    argv[at + 1]);
             fflush(stdout);
-            Sleep(strtoul(argv[at + 2], nullptr, 10));
+            Sleep(Waited(strtoul(argv[at + 2], nullptr, 10)));
             CloseHandle(held);
             at += 2;
         } else if (command == "watch" && at + 1 < argc) {
