@@ -14,10 +14,10 @@ source scripts/arch.sh
 
 shipped="build/windows-x86/uninstall.exe, the shipped 32-bit exe,"
 if [ "$WINDOWS_ARCH" = x86 ]; then
-    suite="the whole Wine suite ran on $shipped under 32-bit Wine"
+    suite="the whole Wine suite on $shipped under 32-bit Wine"
     tree=build/windows-x86-tests
 else
-    suite="the whole Wine suite ran on build/windows-x64/uninstall.exe, the 64-bit build, under"
+    suite="the whole Wine suite on build/windows-x64/uninstall.exe, the 64-bit build, under"
     suite+=" wine64"
     tree=build/windows-x64
 fi
