@@ -14,11 +14,10 @@
 TEST(SelfRemover, TheHelperWaitsForTheUninstallerToEndThenRemovesItsPaths)
 {
     Scratch s;
-    const std::string bin = s.Path("Vantrel\\bin"), own = bin + "\\uninst.exe";
-    // Empty, and as deep as the program's file: a helper that did not wait would remove it at once.
-    const std::string first = bin + "\\uninst";
+    const std::string bin = s.Path("Vantrel\\bin"), first = bin + "\\uninst";
+    // Empty, and above the program's file: a helper that did not wait would remove it at once.
+    const std::string own = first + "\\uninst.exe";
     MakeDirectory(first);
-    PutFile(own);
     std::string command = "\"" + OwnFilePath() + "\" --uninstaller";
     for (const std::string& path : {own, s.Path("Vantrel"), first, own, bin})
         command += " \"" + path + "\"";
