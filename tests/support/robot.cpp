@@ -8,6 +8,8 @@
 //   xid                           the X window for key presses: the question's, else the main's
 //   hold PATH MS                  keep PATH open, shared for reading only, for MS ms (nobody
 //                                 can write, rename or delete it meanwhile); says "holding"
+//   rename FROM TO                rename by the system's own call, as any program would; says
+//                                 "renamed" or "refused N" (N the system's error)
 //   watch MS                      wait for the removal page (saying "watching" first); while it
 //                                 is up, time how long the main window takes to answer a message
 //                                 (each within MS ms) and collect the counts it shows (two at
@@ -205,6 +207,12 @@ int main(int argc, char** argv)
             fflush(stdout);
             Sleep(Waited(strtoul(argv[at + 2], nullptr, 10)));
             CloseHandle(held);
+            at += 2;
+        } else if (command == "rename" && at + 2 < argc) {
+            if (MoveFileExA(argv[at + 1], argv[at + 2], 0))
+                printf("renamed\n");
+            else
+                printf("refused %lu\n", GetLastError());
             at += 2;
         } else if (command == "watch" && at + 1 < argc) {
             good = Watch(strtoul(argv[++at], nullptr, 10)) && good;
