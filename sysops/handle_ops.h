@@ -3,6 +3,8 @@
 // folders: what a user can swap between a look at a name and its use cannot redirect these.
 #include <windows.h>
 
+#include <aclapi.h>
+
 #include "sysops/error_record.h"
 
 // A folder that only Administrators and SYSTEM may open, owned by Administrators; fails when
@@ -16,3 +18,11 @@ Status CheckedRenameByHandle(HANDLE file, const wchar_t* target);
 // The folder's owner and access list; `descriptor` is released with LocalFree.
 Status CheckedFolderSecurity(const wchar_t* path, PSID* owner, PACL* access,
                              PSECURITY_DESCRIPTOR* descriptor);
+// Whether `object` is owned by the administrators, the system, or the account this process runs
+// as (or the owner it gives what it makes): what nobody but an administrator or this very run
+// could have made. The handle needs READ_CONTROL.
+bool OwnedByTrustedAccount(HANDLE object, SE_OBJECT_TYPE type);
+// Whether the user whose elevated token this process runs with could add a file to `folder` with
+// the rights of their own limited token. A process that is not elevated from a limited token
+// runs as its user: true then. The handle needs READ_CONTROL.
+bool UserMayAddFile(HANDLE folder);
