@@ -186,33 +186,11 @@ static size_t RootLength(const wchar_t* path)
     return at;
 }
 
-// One folder on the way to the /LOG= file, held without delete sharing so that it can be neither
-// renamed nor replaced until the file is open: a folder, and no link to one. (Some systems open
-// the folder a link leads to even when asked for the link; they list the link as one.)
-static Status HoldPlainFolder(const wchar_t* path, HANDLE* folder)
-{
-    Status status = CheckedCreateFile(path, FILE_LIST_DIRECTORY | SYNCHRONIZE,
-                                      FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                                      FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT,
-                                      nullptr, folder);
-    if (status)
-        return status;
-    BY_HANDLE_FILE_INFORMATION information;
-    EntryInfo listed = {};
-    QueryEntryInfo(path, &listed);
-    status = CheckedHandleInformation(*folder, &information);
-    if (!status && (!(information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ||
-                    ((information.dwFileAttributes | listed.attributes) & AttributeReparsePoint)))
-        status = FailWithCode(ERROR_CANT_ACCESS_FILE, "CreateFile", "%ls", path);
-    if (status)
-        CloseHandle(*folder);
-    return status;
-}
-
 // Where the administrator asked, by any path that names the place without a link: a drive, a
 // share, a mapped or substituted drive, the system folder as the system shows it to a 32-bit
-// program. Every folder below the root is held while the file is opened; an existing file is
-// emptied, once it is seen to be plain and made by a trusted account.
+// program. Every folder below the root is held, and seen to be no link, while the file is
+// opened: none can be renamed or replaced by a link meanwhile. An existing file is emptied once
+// it is seen to be plain and made by a trusted account.
 static Status OpenAskedReport(const char* path, char* written, size_t size, HANDLE* file)
 {
     wchar_t wide[MAX_PATH], full[MAX_PATH];
@@ -228,7 +206,7 @@ static Status OpenAskedReport(const char* path, char* written, size_t size, HAND
     Status status = Succeeded;
     for (wchar_t* cut = wcschr(full + at, L'\\'); !status && cut; cut = wcschr(cut + 1, L'\\')) {
         *cut = L'\0';
-        status = HoldPlainFolder(full, &folders[held]);
+        status = CheckedHoldFolder(full, &folders[held]);
         *cut = L'\\';
         held += status ? 0 : 1;
     }

@@ -5,6 +5,9 @@
 
 #include <cwchar>
 
+#include "sysops/checked.h"
+#include "sysops/file_helpers.h"
+
 // Protected, so that nothing of the folder above is inherited.
 static const wchar_t PrivateDescriptor[] = L"O:BAD:P(A;OICI;FA;;;BA)(A;OICI;FA;;;SY)";
 
@@ -26,6 +29,27 @@ Status CheckedHandleInformation(HANDLE file, BY_HANDLE_FILE_INFORMATION* informa
     if (GetFileInformationByHandle(file, information))
         return Succeeded;
     return FailWithLastError("GetFileInformationByHandle", nullptr);
+}
+
+Status CheckedHoldFolder(const wchar_t* path, HANDLE* folder)
+{
+    // Listing access takes part in the sharing, which access to the attributes alone would not.
+    Status status = CheckedCreateFile(path, FILE_LIST_DIRECTORY | SYNCHRONIZE,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                      FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT,
+                                      nullptr, folder);
+    if (status)
+        return status;
+    BY_HANDLE_FILE_INFORMATION information;
+    EntryInfo listed = {};
+    QueryEntryInfo(path, &listed);
+    status = CheckedHandleInformation(*folder, &information);
+    if (!status && (!(information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ||
+                    ((information.dwFileAttributes | listed.attributes) & AttributeReparsePoint)))
+        status = FailForPath(ERROR_CANT_ACCESS_FILE, "CreateFile", path);
+    if (status)
+        CloseHandle(*folder);
+    return status;
 }
 
 Status CheckedFinalPath(HANDLE file, wchar_t* path, DWORD size)

@@ -10,6 +10,11 @@
 // A folder that only Administrators and SYSTEM may open, owned by Administrators; fails when
 // anything of that name exists.
 Status CheckedCreatePrivateDirectory(const wchar_t* path);
+// Opens the folder at `path` itself, never what a link there leads to, and holds it shared for
+// reading and writing only: nobody renames or deletes it while the handle is open. Fails unless
+// it is a directory and no link, on disk or as listed in its parent (some systems open a link's
+// target even when asked for the link itself, and list the link as one).
+Status CheckedHoldFolder(const wchar_t* path, HANDLE* folder);
 Status CheckedHandleInformation(HANDLE file, BY_HANDLE_FILE_INFORMATION* information);
 // The path the system reached through the handle, in the form "C:\..." (no "\\?\").
 Status CheckedFinalPath(HANDLE file, wchar_t* path, DWORD size);
