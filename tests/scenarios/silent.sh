@@ -73,9 +73,11 @@ ln -sfn ../Elsewhere "$(unix_path 'C:\VantrelLogs\away')"
 silent 1603 /S '/LOG=C:\VantrelLogs\away\report.txt' 'C:\VantrelLogs\once.log'
 check "nothing was made behind the link" [ -z "$(ls -A "$DRIVE_C/Elsewhere")" ]
 # A second drive letter for the logs' folder, as SUBST or a mapped share gives one: /LOG= spelled
-# either way writes the report, into a new file or over the one there.
+# either way writes the report, into a new file or over the one there; so does a share's path.
 ln -sfn ../drive_c/VantrelLogs "$WINEPREFIX/dosdevices/l:"
-for report in 'C:\VantrelLogs\second.txt' 'L:\second.txt' 'C:\VantrelLogs\second.txt'; do
+mkdir -p "$WINEPREFIX/dosdevices/unc/server/share"
+for report in 'C:\VantrelLogs\second.txt' 'L:\second.txt' 'C:\VantrelLogs\second.txt' \
+    '\\server\share\report.txt'; do
     silent 0 /S "/LOG=$report" 'C:\VantrelLogs\once.log'
 done
 rm "$WINEPREFIX/dosdevices/l:"
