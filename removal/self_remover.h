@@ -7,10 +7,11 @@
 // cannot be opened. Called once, before anything else of a removal.
 bool BindOwnImage();
 
-// Copies the running executable into the run's private folder and, once the copy is locked and
-// holds the program's own bytes, starts it with "-u" and the DeferredList. When no such copy
-// can be started, the deferred paths are removed now where they can be and handed to the
-// restart otherwise. Then the private folder goes, or is left to the restart when something is
+// Copies the program's own file, through the handle that BindOwnImage holds (without it there
+// is no copy), into the run's private folder and, once the copy is locked and holds the
+// program's own bytes, starts it with "-u" and the DeferredList. When no such copy can be
+// started, the own file is let go and the deferred paths are removed now where they can be and
+// handed to the restart otherwise. Then the private folder goes, or is left to the restart when something is
 // still inside. False when the paths were not handed to a helper.
 bool LaunchSelfRemover();
 
