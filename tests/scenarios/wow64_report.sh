@@ -6,10 +6,10 @@ source "$(dirname "$0")/../support/gui.sh"
 needs_32bit
 
 R='C:\Vantrel Wow64'
-REPORT='C:\Windows\System32\VantrelReports\report.txt'
-rm -rf "$(unix_path "$R")" "$DRIVE_C/windows/syswow64/VantrelReports" \
-    "$DRIVE_C/windows/system32/VantrelReports"
-mkdir -p "$DRIVE_C/windows/syswow64/VantrelReports"
+TEMP_32="windows/syswow64/config/systemprofile/AppData/Local/Temp"  # as the 32-bit view has it
+REPORT='C:\Windows\System32\config\systemprofile\AppData\Local\Temp\Vantrel removal.txt'
+rm -rf "$(unix_path "$R")" "$DRIVE_C/$TEMP_32/Vantrel removal.txt"
+mkdir -p "$DRIVE_C/$TEMP_32"
 install_program "$R\\uninst.exe"
 write_file "$R\\a.txt" x
 write_file 'C:\VantrelLogs\wow64.log' "file:$R\\a.txt"
@@ -17,7 +17,6 @@ for run in new existing; do
     start "$R\\uninst.exe" /S "/LOG=$REPORT" 'C:\VantrelLogs\wow64.log'
     expect_exit 0
 done
-check "the report is in SysWOW64" grep -q 'already absent 1' \
-    "$DRIVE_C/windows/syswow64/VantrelReports/report.txt"
+check "the report is in SysWOW64" grep -q 'already absent 1' "$DRIVE_C/$TEMP_32/Vantrel removal.txt"
 expect_gone "$R\\a.txt"
 finish
