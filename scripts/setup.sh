@@ -46,8 +46,12 @@ register_emulator() {
 if [ "$I386_MODE" = none ] && [ -d "$BINFMT" ]; then
     install qemu-user-static
     if register_emulator; then
-        echo "setup: 32-bit programs now run on an emulated CPU (qemu-i386)"
         source scripts/arch.sh
+        if [ "$I386_MODE" = emulated ]; then
+            echo "setup: 32-bit programs now run on an emulated CPU (qemu-i386)"
+        else
+            echo "setup: qemu-i386 is registered, yet no 32-bit program runs even so"
+        fi
     else
         echo "setup: binfmt_misc cannot be used here, so no 32-bit program can run"
     fi
