@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "app/closing.h"
 #include "app/command_line.h"
 #include "app/completion.h"
 #include "app/dll_search.h"
@@ -34,6 +35,9 @@ static const char UsageText[] =
     "/LOG=report\tWrites the removal report to this file instead of the temporary folder;\n"
     "\t/LOG alone, to the temporary folder.\n"
     "/SUPPRESSMSGBOXES, /NORESTART, /SP-\tTaken; nothing unattended shows a box or restarts.\n"
+    "/NOCLOSEAPPLICATIONS\tLeaves Vantrel's running programs alone; their files go at the\n"
+    "\trestart. Else they are asked to close (the wizard asks you first).\n"
+    "/FORCECLOSEAPPLICATIONS\tEnds those that have not closed after 10 seconds.\n"
     "/?\tShows this list.";
 
 // The report that this run wrote; empty while none was.
@@ -107,6 +111,7 @@ static int RunSilent(const StartRequest& request)
     FindOwnPath();
     if (!TakeRunLock())
         return ExitCodeOf(VerdictAnotherRun);
+    CloseProgramsBeforeRemoval(request);
     RemovalRun run = RunRemoval(request.logPath, request.reportPath);
     RunVerdict verdict = JudgeRun(run, LaunchSelfRemover());
     // A report that /LOG= asked for and did not get leaves the administrator without the list:
@@ -126,6 +131,7 @@ static void RunWizardMode(const StartRequest& request, int showCommand)
         !CheckedCreateDialog(Instance, "Uninstall", nullptr, nullptr, 0, &MainWindow) &&
         MainWindow) {
         ShowWindow(MainWindow, showCommand);
+        CloseProgramsBeforeRemoval(request);
         RunWizard(request);
     }
 
