@@ -55,6 +55,7 @@ static void BeforeRemoval()
     if (Asking && choice != LeaveRunning && ProgramsHere() > 0 && !UserLetsThemClose())
         choice = LeaveRunning;
     CloseProductPrograms(choice, HandleWaitingMessages);
+    RefuseEndOfSession(true);
 }
 
 void CloseProgramsBeforeRemoval(const StartRequest& request)
@@ -64,4 +65,9 @@ void CloseProgramsBeforeRemoval(const StartRequest& request)
                                   : CloseRunning;
     Asking = !request.silent;
     BeforeFirstEntry = BeforeRemoval;
+}
+
+void RemovalEnded()
+{
+    RefuseEndOfSession(false);
 }

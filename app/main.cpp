@@ -58,6 +58,7 @@ static RemovalRun RunRemoval(const char* logPath, const char* reportPath)
     if (!logPath)
         return NoLogGiven;
     Status status = ProcessInstallLog(logPath);
+    RemovalEnded();
     if (status)
         return status->code == ERROR_FILE_NOT_FOUND || status->code == ERROR_PATH_NOT_FOUND
                    ? LogAbsent
@@ -111,6 +112,7 @@ static int RunSilent(const StartRequest& request)
     FindOwnPath();
     if (!TakeRunLock())
         return ExitCodeOf(VerdictAnotherRun);
+    StartUnseenProgress();
     CloseProgramsBeforeRemoval(request);
     RemovalRun run = RunRemoval(request.logPath, request.reportPath);
     RunVerdict verdict = JudgeRun(run, LaunchSelfRemover());
