@@ -31,6 +31,7 @@ enum ClosingChoice {
 // Asks the product's programs of this session to close (WM_CLOSE to each of their top-level
 // windows, hidden ones too), waits for them for at most ClosingWait ms in all, calling `answer`
 // meanwhile so that this program's window keeps answering, and with CloseThenEnd ends what
-// still runs. Notes a line for each program found: closed, ended, or still running and why.
+// still runs, windowless ones too, waiting up to half as long again for them to go. Notes a line
+// for each program found: closed, ended, or still running and why.
 constexpr unsigned long ClosingWait = 10000;
 void CloseProductPrograms(ClosingChoice choice, void (*answer)());
