@@ -84,10 +84,11 @@ Status RunWizard(const StartRequest& request)
     return Succeeded;
 }
 
-// A path that was cut short names some other file: the own path then stays unknown, and nothing
-// is handed to a copy.
+// The program holds its own file from here on (the copy is made from it). A path that was cut
+// short names some other file: the own path then stays unknown, and nothing is handed to a copy.
 static void FindOwnPath()
 {
+    BindOwnImage();
     DWORD length = GetModuleFileNameA(nullptr, OwnPath, sizeof OwnPath);
     if (length == 0 || length >= sizeof OwnPath)
         OwnPath[0] = '\0';

@@ -5,6 +5,8 @@
 #include <aclapi.h>
 #include <sddl.h>
 
+#include "sysops/handle_ops.h"
+
 static const char LockName[] = "Global\\Vantrel uninstall run";
 
 // A name in the global namespace can be taken first by any user, without a run behind it, to
@@ -13,23 +15,7 @@ static const char LockName[] = "Global\\Vantrel uninstall run";
 // and is not a run in progress.
 static bool MadeByARun(HANDLE lock)
 {
-    PSID owner = nullptr;
-    PSECURITY_DESCRIPTOR descriptor = nullptr;
-    if (GetSecurityInfo(lock, SE_KERNEL_OBJECT, OWNER_SECURITY_INFORMATION, &owner, nullptr,
-                        nullptr, nullptr, &descriptor) != ERROR_SUCCESS)
-        return false;
-    bool trusted = IsWellKnownSid(owner, WinBuiltinAdministratorsSid) ||
-                   IsWellKnownSid(owner, WinLocalSystemSid);
-    HANDLE token;
-    if (!trusted && OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) {
-        char buffer[sizeof(TOKEN_OWNER) + SECURITY_MAX_SID_SIZE];
-        DWORD size;
-        if (GetTokenInformation(token, TokenOwner, buffer, sizeof buffer, &size))
-            trusted = EqualSid(owner, reinterpret_cast<TOKEN_OWNER*>(buffer)->Owner);
-        CloseHandle(token);
-    }
-    LocalFree(descriptor);
-    return trusted;
+    return OwnedByTrustedAccount(lock, SE_KERNEL_OBJECT);
 }
 
 bool TakeRunLock()

@@ -22,7 +22,9 @@ set_target_properties(uninstall PROPERTIES
 )
 # Small and self-contained: only system DLLs and the C runtime are imported.
 target_compile_options(uninstall PRIVATE $<$<COMPILE_LANGUAGE:CXX>:-Os>)
-target_link_options(uninstall PRIVATE -mwindows -static -s -Wl,--gc-sections)
+# Terminal-server aware: on a session host the system would otherwise give the program a Windows
+# folder of the user's own, and the run's private folder would land there.
+target_link_options(uninstall PRIVATE -mwindows -static -s -Wl,--gc-sections -Wl,--tsaware)
 # The resource compiler finds the icon in the source tree and the manifest in the build tree.
 target_include_directories(uninstall BEFORE PRIVATE ${CMAKE_BINARY_DIR})
 set_source_files_properties(resources/uninstall.rc PROPERTIES OBJECT_DEPENDS

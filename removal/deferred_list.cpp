@@ -73,10 +73,20 @@ static void AppendDeferred(const char* path)
     DeferredLength = static_cast<size_t>(end - DeferredList);
 }
 
+// The own path itself or a folder above it: a prefix that ends at a backslash of the own path.
+// "...\bin" is no folder of a program in "...\bin64\", and an empty path names nothing.
+static bool IsOwnPathOrAbove(const char* path)
+{
+    size_t length = strlen(path);
+    if (length == 0 || PrefixCompare(path, OwnPath) != 0)
+        return false;
+    return path[length - 1] == '\\' || OwnPath[length] == '\0' || OwnPath[length] == '\\';
+}
+
 int DeferIfOwnPath(const char* path)
 {
     // An unknown own path (empty) leads to nothing.
-    if (OwnPath[0] == '\0' || PrefixCompare(path, OwnPath) != 0)
+    if (OwnPath[0] == '\0' || !IsOwnPathOrAbove(path))
         return 0;
     AppendDeferred(path);
     return 1;

@@ -16,7 +16,8 @@ extern wchar_t OwnWidePath[260];
 // splitting gives back exactly that path.
 extern char* DeferredList;
 
-// 1 when `path` was set aside (appended to the DeferredList), 0 when the caller removes it now.
+// 1 when `path` was set aside (appended to the DeferredList), 0 when the caller removes it now:
+// only the own path itself and the folders above it (ending at one of its backslashes) are.
 int DeferIfOwnPath(const char* path);
 
 // 0 when `a` is a prefix of `b`, ignoring ASCII letter case; else the difference of the first

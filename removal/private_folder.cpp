@@ -25,20 +25,12 @@ static bool SamePathIgnoringCase(const wchar_t* a, const wchar_t* b)
 // else made first, or swapped in, fails one of these.
 static Status CheckFolder(const wchar_t* path, HANDLE* folder)
 {
-    Status status = CheckedCreateFile(path, FILE_READ_ATTRIBUTES,
-                                      FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                                      FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT,
-                                      nullptr, folder);
+    Status status = CheckedHoldFolder(path, folder);
     if (status)
         return status;
-    BY_HANDLE_FILE_INFORMATION information;
     wchar_t reached[MAX_PATH];
-    status = CheckedHandleInformation(*folder, &information);
-    if (!status)
-        status = CheckedFinalPath(*folder, reached, MAX_PATH);
-    if (!status && ((information.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) ||
-                    !(information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ||
-                    !SamePathIgnoringCase(reached, path)))
+    status = CheckedFinalPath(*folder, reached, MAX_PATH);
+    if (!status && !SamePathIgnoringCase(reached, path))
         status = FailWithCode(ERROR_CANT_ACCESS_FILE, "CreateDirectory", "%ls", path);
     if (status)
         CloseHandle(*folder);

@@ -4,7 +4,6 @@
 
 #include <cwchar>
 
-#include "removal/ascii_case.h"
 #include "removal/outcome.h"
 #include "removal/path_text.h"
 #include "sysops/checked.h"
@@ -45,34 +44,19 @@ static const wchar_t* WideBaseName(const wchar_t* path)
     return slash ? slash + 1 : path;
 }
 
-static bool SameNameIgnoringCase(const wchar_t* a, const wchar_t* b)
+// The first `length` characters of each, or with -1 the whole of both.
+static bool SameIgnoringCase(const wchar_t* a, const wchar_t* b, int length)
 {
-    for (; *a && *b; ++a, ++b)
-        if ((*a < 128 ? FoldAsciiLower(static_cast<char>(*a)) : *a) !=
-            (*b < 128 ? FoldAsciiLower(static_cast<char>(*b)) : *b))
-            return false;
-    return *a == *b;
-}
-
-// Whether the system reached the file by the path asked for. A new file was made at its name,
-// so only a link at that name could lead elsewhere and the name alone tells; an existing file
-// that /LOG= names must be reached by the whole path, in its long form.
-static bool ReachedAsAsked(const wchar_t* reached, const wchar_t* path, bool created)
-{
-    if (created)
-        return SameNameIgnoringCase(WideBaseName(reached), WideBaseName(path));
-    wchar_t full[MAX_PATH], longForm[MAX_PATH];
-    DWORD length = GetFullPathNameW(path, MAX_PATH, full, nullptr);
-    if (length == 0 || length >= MAX_PATH)
-        return false;
-    length = GetLongPathNameW(full, longForm, MAX_PATH);
-    return length != 0 && length < MAX_PATH && SameNameIgnoringCase(reached, longForm);
+    return CompareStringOrdinal(a, length, b, length, TRUE) == CSTR_EQUAL;
 }
 
 // A plain file with one name, reached by the name asked for: not a link of any kind, not a
 // second name of another file. (Some systems open a link's target even when asked for the link
-// itself; the name the system reached then tells.)
-static Status CheckPlainFile(HANDLE file, const wchar_t* path, bool created)
+// itself; the name the system reached then tells.) A file that was there before is used only
+// when an administrator, the system or this run's account made it: a standard user's could be
+// read and changed by that user afterwards. Given `folder`, the final path of the folder held
+// for it, the file must lie directly in that folder.
+static Status CheckPlainFile(HANDLE file, const wchar_t* path, bool created, const wchar_t* folder)
 {
     BY_HANDLE_FILE_INFORMATION information;
     Status status = CheckedHandleInformation(file, &information);
@@ -82,27 +66,34 @@ static Status CheckPlainFile(HANDLE file, const wchar_t* path, bool created)
     status = CheckedFinalPath(file, reached, MAX_PATH);
     if (status)
         return status;
+    const wchar_t* name = WideBaseName(reached);
+    size_t folderLength = folder ? wcslen(folder) : 0;
     const DWORD notPlain = FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY;
     if ((information.dwFileAttributes & notPlain) || information.nNumberOfLinks != 1 ||
-        !ReachedAsAsked(reached, path, created))
+        !SameIgnoringCase(name, WideBaseName(path), -1) ||
+        (!created && !OwnedByTrustedAccount(file, SE_FILE_OBJECT)) ||
+        (folder && (static_cast<size_t>(name - reached) != folderLength + 1 ||
+                    !SameIgnoringCase(reached, folder, static_cast<int>(folderLength)))))
         return FailWithCode(ERROR_CANT_ACCESS_FILE, "CreateFile", "%ls", path);
     return Succeeded;
 }
 
-// Opens `path` for the report: new, or for /LOG= also an existing file, emptied once checked.
-static Status OpenReport(const char* path, DWORD disposition, HANDLE* file)
+// Opens `path` for the report: new, or for /LOG= also an existing file, emptied once checked. A
+// file made here and then refused is deleted through its handle.
+static Status OpenReport(const wchar_t* path, DWORD disposition, const wchar_t* folder,
+                         HANDLE* file)
 {
-    wchar_t wide[MAX_PATH];
-    if (!MultiByteToWideChar(CP_ACP, 0, path, -1, wide, MAX_PATH))
-        return FailWithLastError("CreateFile", "%s", path);
-    Status status = CheckedCreateFile(wide, GENERIC_WRITE | DELETE | FILE_READ_ATTRIBUTES, 0,
-                                      nullptr, disposition, FILE_FLAG_OPEN_REPARSE_POINT, nullptr,
-                                      file);
+    Status status = CheckedCreateFile(
+        path, GENERIC_WRITE | DELETE | FILE_READ_ATTRIBUTES | READ_CONTROL, 0, nullptr,
+        disposition, FILE_FLAG_OPEN_REPARSE_POINT, nullptr, file);
     if (status)
         return status;
-    status = CheckPlainFile(*file, wide, disposition == CREATE_NEW);
+    bool created = disposition == CREATE_NEW || GetLastError() != ERROR_ALREADY_EXISTS;
+    status = CheckPlainFile(*file, path, created, folder);
     if (!status && !SetEndOfFile(*file))
-        status = FailWithLastError("SetEndOfFile", "%s", path);
+        status = FailWithLastError("SetEndOfFile", "%ls", path);
+    if (status && created)
+        CheckedMarkForDeletion(*file, path);
     if (status)
         CloseHandle(*file);
     return status;
@@ -117,6 +108,28 @@ static bool WriteThrough(HANDLE file)
     return !CloseKeepingFirst(file, status);
 }
 
+// The temporary directory, held open without delete sharing while the report is made in it, and
+// its final path. Under an elevation it is the user's own choice (TEMP, or a link in its place):
+// used only when the user could have made a file there with their own rights.
+static Status HoldTemporaryFolder(const char* directory, HANDLE* folder, wchar_t* reached,
+                                  DWORD size)
+{
+    wchar_t wide[MAX_PATH];
+    if (!MultiByteToWideChar(CP_ACP, 0, directory, -1, wide, MAX_PATH))
+        return FailWithLastError("GetTempPath", "%s", directory);
+    Status status = CheckedCreateFile(wide, FILE_LIST_DIRECTORY | READ_CONTROL | SYNCHRONIZE,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                      FILE_FLAG_BACKUP_SEMANTICS, nullptr, folder);
+    if (status)
+        return status;
+    status = CheckedFinalPath(*folder, reached, size);
+    if (!status && !UserMayAddFile(*folder))
+        status = FailWithCode(ERROR_ACCESS_DENIED, "CreateFile", "%s", directory);
+    if (status)
+        CloseHandle(*folder);
+    return status;
+}
+
 // The first free report name in the temporary directory, created new there.
 static Status CreateFreshReport(char* written, size_t size, HANDLE* file)
 {
@@ -124,28 +137,84 @@ static Status CreateFreshReport(char* written, size_t size, HANDLE* file)
     DWORD length = GetTempPathA(sizeof directory, directory);
     if (length == 0 || length >= sizeof directory)
         return FailWithCode(ERROR_FILENAME_EXCED_RANGE, "GetTempPath", nullptr);
-    Status status = Succeeded;
+    HANDLE folder;
+    wchar_t reached[MAX_PATH];
+    Status status = HoldTemporaryFolder(directory, &folder, reached, MAX_PATH);
+    if (status)
+        return status;
     for (int number = 1; number <= ReportNameAttempts; ++number) {
         char name[48];
         if (number == 1)
             FormatText(name, sizeof name, "%s.txt", ReportStem);
         else
             FormatText(name, sizeof name, "%s (%d).txt", ReportStem, number);
-        if (!JoinPath(written, size, directory, name))
-            return FailWithCode(ERROR_FILENAME_EXCED_RANGE, "CreateFile", "%s", directory);
-        status = OpenReport(written, CREATE_NEW, file);
+        wchar_t wide[MAX_PATH];
+        if (!JoinPath(written, size, directory, name) ||
+            !MultiByteToWideChar(CP_ACP, 0, written, -1, wide, MAX_PATH)) {
+            status = FailWithCode(ERROR_FILENAME_EXCED_RANGE, "CreateFile", "%s", directory);
+            break;
+        }
+        status = OpenReport(wide, CREATE_NEW, reached, file);
         if (!status || (status->code != ERROR_FILE_EXISTS && status->code != ERROR_ALREADY_EXISTS))
-            return status;
+            break;
     }
+    CloseHandle(folder);
     return status;
 }
 
-// Where the administrator asked: an existing file there is emptied, once it is seen to be plain.
+// Where a path's root ends, "C:\", "\\server\share\" or either in the "\\?\" form, its last
+// backslash included; 0 for any other form.
+static size_t RootLength(const wchar_t* path)
+{
+    size_t at = 0, components = 2;
+    if (wcsncmp(path, L"\\\\?\\UNC\\", 8) == 0)
+        at = 8;
+    else if (wcsncmp(path, L"\\\\?\\", 4) == 0)
+        at = 4, components = 1;
+    else if (wcsncmp(path, L"\\\\", 2) == 0)
+        at = 2;
+    else if (path[0] && path[1] == L':' && path[2] == L'\\')
+        return 3;
+    else
+        return 0;
+    for (; components > 0; --components) {
+        const wchar_t* end = wcschr(path + at, L'\\');
+        if (!end || end == path + at)
+            return 0;
+        at = static_cast<size_t>(end - path) + 1;
+    }
+    return at;
+}
+
+// Where the administrator asked, by any path that names the place without a link: a drive, a
+// share, a mapped or substituted drive, the system folder as the system shows it to a 32-bit
+// program. Every folder below the root is held, and seen to be no link, while the file is
+// opened: none can be renamed or replaced by a link meanwhile. An existing file is emptied once
+// it is seen to be plain and made by a trusted account.
 static Status OpenAskedReport(const char* path, char* written, size_t size, HANDLE* file)
 {
-    if (!CopyBounded(written, size, path))
+    wchar_t wide[MAX_PATH], full[MAX_PATH];
+    if (!CopyBounded(written, size, path) || !MultiByteToWideChar(CP_ACP, 0, path, -1, wide,
+                                                                  MAX_PATH))
         return FailWithCode(ERROR_FILENAME_EXCED_RANGE, "CreateFile", "%s", path);
-    return OpenReport(path, OPEN_ALWAYS, file);
+    DWORD length = GetFullPathNameW(wide, MAX_PATH, full, nullptr);
+    size_t at = length && length < MAX_PATH ? RootLength(full) : 0;
+    if (at == 0)
+        return FailWithCode(ERROR_BAD_PATHNAME, "CreateFile", "%s", path);
+    HANDLE folders[MAX_PATH];  // one at most for each backslash
+    size_t held = 0;
+    Status status = Succeeded;
+    for (wchar_t* cut = wcschr(full + at, L'\\'); !status && cut; cut = wcschr(cut + 1, L'\\')) {
+        *cut = L'\0';
+        status = CheckedHoldFolder(full, &folders[held]);
+        *cut = L'\\';
+        held += status ? 0 : 1;
+    }
+    if (!status)
+        status = OpenReport(full, OPEN_ALWAYS, nullptr, file);
+    while (held > 0)
+        CloseHandle(folders[--held]);
+    return status;
 }
 
 bool WriteRemovalReport(const char* path, char* written, size_t size)

@@ -1,9 +1,11 @@
 #include "removal/self_remover.h"
 
 #include <windows.h>
+#include <psapi.h>
 
 #include <cstdlib>
 #include <cstring>
+#include <cwchar>
 
 #include "removal/deferred_list.h"
 #include "removal/helper_command_line.h"
@@ -25,41 +27,84 @@ constexpr DWORD RetryPerPathMs = 5000;
 constexpr DWORD RetryInAllMs = 30000;
 constexpr DWORD RetryPauseMs = 100;
 
-// True when the file behind `copy`, read from its start, holds exactly the bytes of the file
-// at `originalPath`.
-static bool SameBytes(HANDLE copy, const char* originalPath)
+// The program's own file, held from the start of the run and shared for reading only: nobody
+// can write it, rename it or put another file at its name while the run lasts. The copy is made
+// from this handle, never from a name, as a user who may rename in the product's folder could
+// have put another program there.
+static HANDLE OwnImage = INVALID_HANDLE_VALUE;
+
+// Whether `file` is the file the system mapped as this process's program. The system names the
+// mapped file by where it is now, in its own form ("\Device\...", or "\??\C:\..." for a path
+// under a drive letter), and one name leads to one file.
+static bool IsMappedImage(HANDLE file)
 {
-    HANDLE original;
-    if (OpenForReading(originalPath, &original))
+    wchar_t mapped[PathBufferSize + 64], held[PathBufferSize + 64];
+    const DWORD size = sizeof mapped / sizeof mapped[0];
+    DWORD length = K32GetMappedFileNameW(GetCurrentProcess(), GetModuleHandleW(nullptr), mapped,
+                                         size);
+    if (length == 0 || length >= size - 1)
+        return false;
+    bool driveForm = wcsncmp(mapped, L"\\??\\", 4) == 0;
+    length = GetFinalPathNameByHandleW(file, held, size, FILE_NAME_NORMALIZED |
+                                       (driveForm ? VOLUME_NAME_DOS : VOLUME_NAME_NT));
+    if (length == 0 || length >= size)
+        return false;
+    // "\??\C:\" and "\\?\C:\" name the same place.
+    const wchar_t* ours = driveForm && wcsncmp(held, L"\\\\?\\", 4) == 0 ? held + 4 : held;
+    return CompareStringOrdinal(driveForm ? mapped + 4 : mapped, -1, ours, -1, TRUE) ==
+           CSTR_EQUAL;
+}
+
+bool BindOwnImage()
+{
+    wchar_t path[PathBufferSize];
+    DWORD length = GetModuleFileNameW(nullptr, path, PathBufferSize);
+    HANDLE file;
+    if (length == 0 || length >= PathBufferSize ||
+        CheckedCreateFile(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr,
+                          &file))
+        return false;
+    if (!IsMappedImage(file)) {
+        CloseHandle(file);
+        return false;
+    }
+    OwnImage = file;
+    return true;
+}
+
+static bool Rewind(HANDLE file)
+{
+    LARGE_INTEGER start = {};
+    return SetFilePointerEx(file, start, nullptr, FILE_BEGIN);
+}
+
+// True when the file behind `copy`, read from its start, holds exactly the program's own bytes.
+static bool SameBytes(HANDLE copy)
+{
+    if (!Rewind(OwnImage))
         return false;
     char ours[4096];
     char theirs[4096];
-    bool same = true;
     for (;;) {
         DWORD ourCount, theirCount;
-        if (CheckedReadFile(original, ours, sizeof ours, &ourCount) ||
+        if (CheckedReadFile(OwnImage, ours, sizeof ours, &ourCount) ||
             CheckedReadFile(copy, theirs, sizeof theirs, &theirCount) ||
-            ourCount != theirCount || memcmp(ours, theirs, ourCount) != 0) {
-            same = false;
-            break;
-        }
+            ourCount != theirCount || memcmp(ours, theirs, ourCount) != 0)
+            return false;
         if (ourCount == 0)
-            break;
+            return true;
     }
-    CloseKeepingFirst(original, Succeeded);
-    return same;
 }
 
 // The program's own bytes, from the start of `copy`.
 static Status WriteOwnBytes(HANDLE copy)
 {
-    HANDLE original;
-    Status status = OpenForReading(OwnPath, &original);
-    if (status)
-        return status;
+    if (!Rewind(OwnImage))
+        return FailWithLastError("SetFilePointer", nullptr);
     char buffer[4096];
+    Status status = Succeeded;
     for (DWORD count = 1; !status && count != 0;) {
-        status = CheckedReadFile(original, buffer, sizeof buffer, &count);
+        status = CheckedReadFile(OwnImage, buffer, sizeof buffer, &count);
         DWORD written = 0;
         if (status || count == 0)
             break;
@@ -67,7 +112,23 @@ static Status WriteOwnBytes(HANDLE copy)
         if (!status && written != count)
             status = FailWithCode(ERROR_WRITE_FAULT, "WriteFile", nullptr);
     }
-    return CloseKeepingFirst(original, status);
+    return status;
+}
+
+// A copy that cannot be had delete-on-close goes through a handle of its own; where another
+// program holds it even against that, it goes at the restart, before its folder.
+static void DiscardCopy(const wchar_t* copyPath)
+{
+    HANDLE copy;
+    if (CheckedCreateFile(copyPath, DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                          nullptr, OPEN_EXISTING, 0, nullptr, &copy) ||
+        CheckedMarkForDeletion(copy, copyPath)) {
+        if (copy != INVALID_HANDLE_VALUE)
+            CloseHandle(copy);
+        CheckedScheduleRemovalAtRestart(copyPath);
+        return;
+    }
+    CloseHandle(copy);
 }
 
 // The copy, new in the private folder, opened for the child to inherit; INVALID_HANDLE_VALUE
@@ -78,7 +139,7 @@ static Status WriteOwnBytes(HANDLE copy)
 static HANDLE MakeVerifiedCopy(wchar_t* copyPath, size_t size)
 {
     HANDLE writer;
-    if (!InPrivateFolder(HelperFileNameW, copyPath, size) ||
+    if (OwnImage == INVALID_HANDLE_VALUE || !InPrivateFolder(HelperFileNameW, copyPath, size) ||
         CheckedCreateFile(copyPath, GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW, 0, nullptr,
                           &writer))
         return INVALID_HANDLE_VALUE;
@@ -90,10 +151,14 @@ static HANDLE MakeVerifiedCopy(wchar_t* copyPath, size_t size)
     inheritable.nLength = sizeof inheritable;
     inheritable.bInheritHandle = TRUE;
     HANDLE copy;
-    if (status || CheckedCreateFile(copyPath, GENERIC_READ, FILE_SHARE_READ, &inheritable,
-                                    OPEN_EXISTING, FILE_FLAG_DELETE_ON_CLOSE, nullptr, &copy))
+    if (status)
         return INVALID_HANDLE_VALUE;
-    if (SameBytes(copy, OwnPath))
+    if (CheckedCreateFile(copyPath, GENERIC_READ, FILE_SHARE_READ, &inheritable, OPEN_EXISTING,
+                          FILE_FLAG_DELETE_ON_CLOSE, nullptr, &copy)) {
+        DiscardCopy(copyPath);
+        return INVALID_HANDLE_VALUE;
+    }
+    if (SameBytes(copy))
         return copy;
     CloseHandle(copy);
     return INVALID_HANDLE_VALUE;
@@ -105,9 +170,7 @@ static HANDLE MakeVerifiedCopy(wchar_t* copyPath, size_t size)
 static bool StartHelper(const wchar_t* wideCopyPath)
 {
     char copyPath[PathBufferSize];
-    BOOL lossy = FALSE;
-    if (!WideCharToMultiByte(CP_ACP, 0, wideCopyPath, -1, copyPath, sizeof copyPath, nullptr,
-                             &lossy) || lossy)
+    if (!ToAnsi(wideCopyPath, wcslen(wideCopyPath), copyPath, sizeof copyPath, true))
         return false;
     char folder[PathBufferSize];
     CopyBounded(folder, sizeof folder, copyPath);
@@ -192,6 +255,11 @@ bool LaunchSelfRemover()
         // deletes it.
         if (copy != INVALID_HANDLE_VALUE)
             CloseHandle(copy);
+        // The own file is then moved aside like any running program's, which needs it let go.
+        if (!started && OwnImage != INVALID_HANDLE_VALUE) {
+            CloseHandle(OwnImage);
+            OwnImage = INVALID_HANDLE_VALUE;
+        }
         if (!started)
             ScheduleDeferredAtRestart();
     }

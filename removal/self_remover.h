@@ -2,10 +2,16 @@
 // The uninstaller's own file and the directories above it are removed by a temporary copy of
 // the program, started in helper mode once the wizard is over.
 
-// Copies the running executable into the run's private folder and, once the copy is locked and
-// holds the program's own bytes, starts it with "-u" and the DeferredList. When no such copy
-// can be started, the deferred paths are removed now where they can be and handed to the
-// restart otherwise. Then the private folder goes, or is left to the restart when something is
+// Opens the program's own file, to hold it for the run, and checks through that handle that it
+// is the very file the system started. False, and no copy can be made then, when it is not or
+// cannot be opened. Called once, before anything else of a removal.
+bool BindOwnImage();
+
+// Copies the program's own file, through the handle that BindOwnImage holds (without it there
+// is no copy), into the run's private folder and, once the copy is locked and holds the
+// program's own bytes, starts it with "-u" and the DeferredList. When no such copy can be
+// started, the own file is let go and the deferred paths are removed now where they can be and
+// handed to the restart otherwise. Then the private folder goes, or is left to the restart when something is
 // still inside. False when the paths were not handed to a helper.
 bool LaunchSelfRemover();
 

@@ -1,9 +1,44 @@
-# Sourced by the build, test and demo commands: which Windows build this machine can run.
-# Sets WINDOWS_ARCH to x86 (the shipped 32-bit exe under 32-bit Wine) or x64 (the 64-bit build
-# of the same sources under wine64), and ARCH_REASON to say why.
+# Sourced by the build, test and demo commands: how this machine runs 32-bit x86 programs, and so
+# which Windows build it tests how.
+#   I386_MODE      native (the kernel runs them), emulated (the kernel hands them to an emulator
+#                  registered in binfmt_misc) or none
+#   I386_EMULATOR  the emulator, when emulated
+#   WINDOWS_ARCH   x86: the whole Wine suite on the shipped 32-bit exe under 32-bit Wine;
+#                  x64: the whole suite on the 64-bit build of the same sources under wine64
+#   SHIPPED_TIER   yes where the shipped exe's own scenarios run after the 64-bit suite (emulated)
+#   WAIT_FACTOR    how much longer the scenarios of the shipped exe may wait for it
+#   ARCH_REASON    why, in words
 
-# A 32-bit Linux program of 96 bytes that exits with code 32. Where the kernel was built or
-# booted without 32-bit support, it does not start ("Exec format error"), and no 32-bit Wine can.
+# The first 20 bytes of a 32-bit x86 Linux program: what the kernel and binfmt_misc look at.
+I386_ELF_HEADER=7f454c4601010100000000000000000002000300
+BINFMT=/proc/sys/fs/binfmt_misc
+
+# The enabled binfmt_misc entry that takes 32-bit x86 programs, if any: the kernel asks those
+# entries before it runs a program itself, so where one matches, 32-bit code always runs through
+# its interpreter, whatever the kernel could do alone.
+i386_binfmt_entry() {
+    [ "$(cat "$BINFMT/status" 2>/dev/null)" = enabled ] || return 1
+    local entry magic mask i
+    for entry in "$BINFMT"/*; do
+        case "${entry##*/}" in register | status) continue ;; esac
+        [ "$(head -1 "$entry" 2>/dev/null)" = enabled ] || continue
+        grep -qx 'offset 0' "$entry" || continue
+        magic=$(sed -n 's/^magic //p' "$entry")
+        mask=$(sed -n 's/^mask //p' "$entry")
+        [ -n "$magic" ] && [ ${#magic} -le ${#I386_ELF_HEADER} ] || continue
+        for ((i = 0; i < ${#magic}; i += 2)); do
+            local m=$((16#${mask:i:2}))
+            [ -n "$mask" ] || m=255
+            (((16#${magic:i:2} & m) == (16#${I386_ELF_HEADER:i:2} & m))) || continue 2
+        done
+        echo "$entry"
+        return 0
+    done
+    return 1
+}
+
+# A 32-bit Linux program of 96 bytes that exits with code 32. Where nothing can run it, it does
+# not start ("Exec format error"), and no 32-bit Wine can.
 kernel_runs_32bit() {
     local probe
     mkdir -p build  # not /tmp, which may forbid running programs
@@ -21,13 +56,41 @@ kernel_runs_32bit() {
     [ "$code" -eq 32 ]
 }
 
-if ! kernel_runs_32bit; then
-    WINDOWS_ARCH=x64
-    ARCH_REASON="this machine's kernel cannot run 32-bit code, so no 32-bit Wine can run here"
-elif [ ! -x /usr/lib/wine/wine ]; then
-    WINDOWS_ARCH=x64
-    ARCH_REASON="32-bit Wine (wine32:i386) is not installed"
+I386_EMULATOR=
+if entry=$(i386_binfmt_entry); then
+    I386_EMULATOR=$(sed -n 's/^interpreter //p' "$entry")
+    I386_MODE=emulated
+    kernel_runs_32bit || I386_MODE=none  # the emulator is registered but does not run
+elif kernel_runs_32bit; then
+    I386_MODE=native
 else
+    I386_MODE=none
+fi
+unset entry
+
+SHIPPED_TIER=no
+WAIT_FACTOR=1
+case "$I386_MODE" in
+native)
     WINDOWS_ARCH=x86
-    ARCH_REASON="this machine runs 32-bit code and has 32-bit Wine"
+    ARCH_REASON="this machine's kernel runs 32-bit code" ;;
+emulated)
+    WINDOWS_ARCH=x64
+    SHIPPED_TIER=yes
+    WAIT_FACTOR=6
+    ARCH_REASON="32-bit programs run here only on an emulated CPU (${I386_EMULATOR##*/})"
+    # Wine reserves the 32-bit address space above 2 GiB piece by piece, and the emulator, given
+    # the whole 4 GiB, answers each of those tens of thousands of attempts with a search of its
+    # own: a minute for each program started. A program that is not large-address-aware (none of
+    # ours is) lives below 2 GiB, and Wine needs only a little above, so give the emulator no
+    # more: a start then takes seconds.
+    export QEMU_RESERVED_VA=0x81000000 ;;
+none)
+    WINDOWS_ARCH=x64
+    ARCH_REASON="this machine can run no 32-bit code, natively or emulated" ;;
+esac
+if [ "$I386_MODE" != none ] && [ ! -x /usr/lib/wine/wine ]; then
+    WINDOWS_ARCH=x64
+    SHIPPED_TIER=no
+    ARCH_REASON+=", but 32-bit Wine (wine32:i386) is not installed"
 fi

@@ -26,7 +26,7 @@ int main()
 {
     const std::string own = "C:\\" + std::string(200, 'v') + "\\uninst.exe";
     strcpy(OwnPath, own.c_str());
-    const std::string first = "\"C:\\\\\"", second = own.substr(0, 150);
+    const std::string first = "\"C:\\\\\"", second = own.substr(0, own.rfind('\\'));
     bool good = DeferredWithoutMemory("C:\\", "") && DeferIfOwnPath("C:\\") == 1 &&
                 DeferredWithoutMemory(second.c_str(), first) &&
                 DeferIfOwnPath(second.c_str()) == 1 &&

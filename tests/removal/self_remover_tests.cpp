@@ -14,11 +14,10 @@
 TEST(SelfRemover, TheHelperWaitsForTheUninstallerToEndThenRemovesItsPaths)
 {
     Scratch s;
-    const std::string bin = s.Path("Vantrel\\bin"), own = bin + "\\uninst.exe";
-    // Empty, and as deep as the program's file: a helper that did not wait would remove it at once.
-    const std::string first = bin + "\\uninst";
+    const std::string bin = s.Path("Vantrel\\bin"), first = bin + "\\uninst";
+    // Empty, and above the program's file: a helper that did not wait would remove it at once.
+    const std::string own = first + "\\uninst.exe";
     MakeDirectory(first);
-    PutFile(own);
     std::string command = "\"" + OwnFilePath() + "\" --uninstaller";
     for (const std::string& path : {own, s.Path("Vantrel"), first, own, bin})
         command += " \"" + path + "\"";
@@ -37,8 +36,9 @@ TEST(SelfRemover, TheHelperWaitsForTheUninstallerToEndThenRemovesItsPaths)
     EXPECT_FALSE(Exists(s.Path("Vantrel")));
 }
 
-// With no copy to start (the program's file cannot be read), the running uninstaller's file is
-// moved aside to the restart, with the private folder after it, and its emptied folders go now.
+// With no copy to start (the program is not bound to its own file), the running uninstaller's
+// file is moved aside to the restart, with the private folder after it, and its emptied folders
+// go now.
 TEST(RestartSchedule, WithoutAHelperTheRunningUninstallerIsMovedAsideAndItsFoldersGoNow)
 {
     Scratch s;
@@ -49,7 +49,6 @@ TEST(RestartSchedule, WithoutAHelperTheRunningUninstallerIsMovedAsideAndItsFolde
     for (const std::string& path : {s.Path("Vantrel"), s.Path("Vantrel\\bin\\"), own})
         DeferIfOwnPath(path.c_str());
     TakeRestartSchedule();
-    OwnPath[0] = '\0';
     EXPECT_FALSE(LaunchSelfRemover());
     EndProcess(running);
     const std::vector<std::string> schedule = TakeRestartSchedule();
@@ -60,7 +59,7 @@ TEST(RestartSchedule, WithoutAHelperTheRunningUninstallerIsMovedAsideAndItsFolde
 }
 
 // "--uninstaller OWN PATHS...": stands in for the uninstaller with OWN as its file, holding it
-// open as a running program does. The file that is copied is this program.
+// open as a running program does. The file that is copied is this program, bound as its own.
 static int RunAsUninstaller(char** arguments, int count)
 {
     SetOwnPath(arguments[0]);
@@ -68,7 +67,7 @@ static int RunAsUninstaller(char** arguments, int count)
         DeferIfOwnPath(arguments[i]);
     HANDLE own = CreateFileA(arguments[0], GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                              0, nullptr);
-    strcpy(OwnPath, OwnFilePath().c_str());
+    BindOwnImage();
     LaunchSelfRemover();
     Sleep(3000);
     CloseHandle(own);

@@ -64,6 +64,17 @@ TEST(DeferredList, TheOwnPathsLetterCaseIsFoldedFromAToZOnly)
     EXPECT_NE(PrefixCompare("\xE9", "\xC9"), 0);
 }
 
+TEST(DeferredList, APrefixIsDeferredOnlyWhereItEndsAtAFolderOfTheOwnPath)
+{
+    strcpy(OwnPath, "C:\\V\\bin64\\uninst.exe");
+    ClearDeferredList();
+    for (const char* other : {"", "C:\\V\\bin", "C:\\V\\bin64\\uninst", "C:\\V\\bin64\\u"})
+        EXPECT_EQ(DeferIfOwnPath(other), 0) << other;
+    EXPECT_EQ(DeferredList, nullptr);
+    for (const char* above : {"C:\\V", "C:\\V\\", "C:\\V\\bin64", "C:\\V\\BIN64\\UNINST.EXE"})
+        EXPECT_EQ(DeferIfOwnPath(above), 1) << above;
+}
+
 static std::string Suffixed(std::string text, const char* detail)
 {
     std::string buffer(RecordTextSize + 8, '#');

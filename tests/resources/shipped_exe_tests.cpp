@@ -25,10 +25,12 @@ struct ShippedExe : testing::Test {
     const IMAGE_NT_HEADERS32* nt = nullptr;
 };
 
-TEST_F(ShippedExe, IsASmall32BitGuiProgram)
+TEST_F(ShippedExe, IsASmall32BitGuiProgramAwareOfTerminalServers)
 {
     EXPECT_EQ(nt->FileHeader.Machine, IMAGE_FILE_MACHINE_I386);
     EXPECT_EQ(nt->OptionalHeader.Subsystem, IMAGE_SUBSYSTEM_WINDOWS_GUI);
+    EXPECT_TRUE(nt->OptionalHeader.DllCharacteristics &
+                IMAGE_DLLCHARACTERISTICS_TERMINAL_SERVER_AWARE);
     WIN32_FILE_ATTRIBUTE_DATA file;
     EXPECT_TRUE(GetFileAttributesExA(Shipped, GetFileExInfoStandard, &file) &&
                 file.nFileSizeHigh == 0 && file.nFileSizeLow <= 65536u);

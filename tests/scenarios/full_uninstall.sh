@@ -9,7 +9,9 @@
 # a file; at the report's next name, to nowhere. Both files stay as they were and nothing appears
 # at the third; the helper runs from the run's private folder, removes the uninstaller and its
 # folders, and only the report, under a free name, is left in the temporary directory. The
-# private folder, shut to users, goes at the next restart.
+# private folder, shut to users, goes at the next restart. While the first page is open, a user
+# who may rename in the program's folder tries to swap the running program for another by the
+# system's own rename: the program holds its file, and no other program runs as its helper.
 source "$(dirname "$0")/../support/gui.sh"
 
 ROOT='C:\Program Files\Vantrel'
@@ -52,6 +54,10 @@ clear_restart_schedule
 cd "$(unix_path "$BIN")"  # Wine starts the robot, and the program, in this folder
 start --temp "$TEMP_DIR" "$BIN\\uninst.exe" 'C:\VantrelLogs\install.log'
 cd "$DRIVE_C/tests"
+robot expect 'page=1 focus=ok'
+swap=$("$WINE" 'C:\tests\robot.exe' rename "$BIN\\uninst.exe" "$BIN\\old.exe" | tr -d '\r')
+[ "$swap" != renamed ] || cp -f "$ROBOT_EXE" "$(unix_path "$BIN\\uninst.exe")"
+check "the running program cannot be renamed: $swap" [ "${swap% *}" = refused ]
 for page in 1 2; do robot expect "page=$page focus=ok"; press Return; done
 robot expect 'page=3 focus=ok' expect "$TEMP_DIR\\Vantrel removal report (3).txt"
 # While the completion page is open, the wizard has removed the files, a directory after its
@@ -73,6 +79,7 @@ expect_exit 0  # a question would have kept the program from ending
 # The helper removes the program, its folder and the install folder, emptied by the wizard.
 expect_helper_removes "$TEMP_DIR" "$BIN\\uninst.exe" "$BIN" "$ROOT"
 check "the planted program is as it was" cmp -s "$ROBOT_EXE" "$P/program.exe"
+check "no substitute ran" [ -z "$(find "$DRIVE_C" -name '*.ran' -newer "$P/report.txt")" ]
 check "the planted report is as it was, and nothing is where the third link points" \
     [ "$(cat "$P/report.txt")" = mine -a ! -e "$P/nowhere.txt" ]
 check "the temporary directory holds the plants and the report (3) alone" \

@@ -67,6 +67,21 @@ echo mine >"$DRIVE_C/kept report.txt"
 ln -sf '../kept report.txt' "$(unix_path 'C:\VantrelLogs\link.txt')"
 silent 1603 /S '/LOG=C:\VantrelLogs\link.txt' 'C:\VantrelLogs\once.log'
 check "the file behind the link is as it was" [ "$(cat "$DRIVE_C/kept report.txt")" = mine ]
+# /LOG= through a folder that is a link: refused before anything is made behind it.
+rm -rf "$DRIVE_C/Elsewhere" && mkdir "$DRIVE_C/Elsewhere"
+ln -sfn ../Elsewhere "$(unix_path 'C:\VantrelLogs\away')"
+silent 1603 /S '/LOG=C:\VantrelLogs\away\report.txt' 'C:\VantrelLogs\once.log'
+check "nothing was made behind the link" [ -z "$(ls -A "$DRIVE_C/Elsewhere")" ]
+# A second drive letter for the logs' folder, as SUBST or a mapped share gives one: /LOG= spelled
+# either way writes the report, into a new file or over the one there; so does a share's path.
+ln -sfn ../drive_c/VantrelLogs "$WINEPREFIX/dosdevices/l:"
+mkdir -p "$WINEPREFIX/dosdevices/unc/server/share"
+for report in 'C:\VantrelLogs\second.txt' 'L:\second.txt' 'C:\VantrelLogs\second.txt' \
+    '\\server\share\report.txt'; do
+    silent 0 /S "/LOG=$report" 'C:\VantrelLogs\once.log'
+done
+rm "$WINEPREFIX/dosdevices/l:"
+check "the report is there" grep -q totals "$(unix_path 'C:\VantrelLogs\second.txt')"
 # A running program's file: moved aside, and a restart finishes the removal. Its folder, then
 # replaced by a link to a folder with a file of that name, does not lead the restart there.
 cp -f "$ROBOT_EXE" "$(unix_path "$R\\held.exe")"

@@ -6,6 +6,13 @@
 # itself.
 # CTest gives WINE, UNINSTALL_BUILD, UNINSTALL_EXE, UNINSTALL_BITS and ROBOT_EXE.
 set -uo pipefail
+# Where 32-bit programs run only on an emulated CPU, each start of one costs seconds: the test
+# command then has the suite's own tools run as 64-bit programs (UNINSTALL_TOOL_WINE and
+# UNINSTALL_TOOL_ROBOT), so that only the program under test and its helper are emulated, and
+# stretches every wait by UNINSTALL_WAIT_FACTOR (the robot reads it too).
+WINE=${UNINSTALL_TOOL_WINE:-$WINE}
+ROBOT_EXE=${UNINSTALL_TOOL_ROBOT:-$ROBOT_EXE}
+FACTOR=${UNINSTALL_WAIT_FACTOR:-1}
 export WINEPREFIX="$UNINSTALL_BUILD/wine-prefix" WINEDEBUG=-all
 export DISPLAY=":$(cat "$UNINSTALL_BUILD/wine-state/xvfb.display")"
 DRIVE_C="$WINEPREFIX/drive_c"
@@ -60,7 +67,7 @@ hold() {  # robot (Windows path), file: the robot holds the file open for a minu
     local out="$UNINSTALL_BUILD/wine-state/held.out"
     "$WINE" "$1" hold "$2" 60000 >"$out" &
     HOLDER_PID=$!
-    for _ in $(seq 100); do grep -qs holding "$out" && return; sleep 0.2; done
+    for _ in $(seq $((100 * FACTOR))); do grep -qs holding "$out" && return; sleep 0.2; done
     check "holding $2" false
 }
 # Enter on each page as soon as it opens.
@@ -73,7 +80,8 @@ xid() { "$WINE" 'C:\tests\robot.exe' xid | tr -d '\r'; }  # the X window that ta
 press() {
     local window
     window=$(xid) || { check "a window for keys" false; finish; }
-    [ "$(xdotool getwindowfocus)" = "$window" ] || timeout 5 xdotool windowfocus --sync "$window"
+    [ "$(xdotool getwindowfocus)" = "$window" ] ||
+        timeout $((5 * FACTOR)) xdotool windowfocus --sync "$window"
     xdotool key --delay 80 "$@"
 }
 screenshot() {  # file name: the window that takes keys, cropped from the screen
@@ -97,7 +105,7 @@ helpers() {
 # After the wizard: the helper waits for the uninstaller to end, removes the deferred paths and
 # ends, and its copy vanishes with it. Waits up to 15 s for all of that.
 expect_helper_removes() {  # temporary directory or "", then the deferred paths
-    local deadline=$((SECONDS + 15)) path
+    local deadline=$((SECONDS + 15 * FACTOR)) path
     while [ "$SECONDS" -lt "$deadline" ] && [ -n "$(helpers "$1"; for path in "${@:2}"; do
               [ ! -e "$(unix_path "$path")" ] || echo "$path"; done)" ]; do
         sleep 0.2

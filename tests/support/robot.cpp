@@ -2,11 +2,14 @@
 // which page is open, where the focus is, and what the page and the stop question say. It also
 // starts the program with a temporary directory of the scenario's choosing. Commands, in order:
 //   run [--temp DIR] EXE ARGS...  start EXE, wait up to a minute, pass its exit code on
+// (every wait here is stretched by UNINSTALL_WAIT_FACTOR, where the test command gives one)
 //   expect TEXT [MS]              wait up to MS ms (15,000) until the state line holds TEXT
 //   reads TEXT [MS]               the same, until the page reads TEXT whole, as told below
 //   xid                           the X window for key presses: the question's, else the main's
 //   hold PATH MS                  keep PATH open, shared for reading only, for MS ms (nobody
 //                                 can write, rename or delete it meanwhile); says "holding"
+//   rename FROM TO                rename by the system's own call, as any program would; says
+//                                 "renamed" or "refused N" (N the system's error)
 //   watch MS                      wait for the removal page (saying "watching" first); while it
 //                                 is up, time how long the main window takes to answer whether
 //                                 the session may end (each within MS ms; no, whenever the count
@@ -33,6 +36,17 @@
 #include <string>
 
 #include "resources/ids.h"
+
+// Where the program under test runs on an emulated CPU, everything it does takes longer: the
+// test command then stretches every wait by the one factor it gives.
+static DWORD Waited(DWORD ms)
+{
+    char factor[16] = "";
+    DWORD times = 0;
+    if (GetEnvironmentVariableA("UNINSTALL_WAIT_FACTOR", factor, sizeof factor) < sizeof factor)
+        times = strtoul(factor, nullptr, 10);
+    return ms * (times ? times : 1);
+}
 
 static std::string TextOf(HWND window)
 {
@@ -109,6 +123,7 @@ static std::string Reading()
 static bool Expect(const std::string& text, DWORD limit, std::string (*now)() = State)
 {
     std::string state = now();
+    limit = Waited(limit);
     for (DWORD start = GetTickCount();
          state.find(text) == std::string::npos && GetTickCount() - start < limit; state = now())
         Sleep(50);
@@ -199,7 +214,7 @@ static int Run(int argc, char** argv, int at)
     if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                         &startup, &process))
         printf("FAIL: cannot start, error %lu\n", GetLastError());
-    else if (WaitForSingleObject(process.hProcess, 60000) != WAIT_OBJECT_0)
+    else if (WaitForSingleObject(process.hProcess, Waited(60000)) != WAIT_OBJECT_0)
         TerminateProcess(process.hProcess, code);
     GetExitCodeProcess(process.hProcess, &code);
     printf("exit code %lu after %lu ms: %s\n", code, GetTickCount() - start, line.c_str());
@@ -231,7 +246,7 @@ int main(int argc, char** argv)
             printf("%s %s\n", held != INVALID_HANDLE_VALUE ? "holding" : "FAIL: cannot hold",
                    argv[at + 1]);
             fflush(stdout);
-            Sleep(strtoul(argv[at + 2], nullptr, 10));
+            Sleep(Waited(strtoul(argv[at + 2], nullptr, 10)));
             CloseHandle(held);
             at += 2;
         } else if (command == "ends" && at + 1 < argc) {
@@ -245,6 +260,12 @@ int main(int argc, char** argv)
                    said.c_str());
         } else if (command == "unseen" && at + 2 < argc) {
             good = Unseen(argv[at + 1], argv[at + 2]) && good;
+            at += 2;
+        } else if (command == "rename" && at + 2 < argc) {
+            if (MoveFileExA(argv[at + 1], argv[at + 2], 0))
+                printf("renamed\n");
+            else
+                printf("refused %lu\n", GetLastError());
             at += 2;
         } else if (command == "watch" && at + 1 < argc) {
             good = Watch(strtoul(argv[++at], nullptr, 10)) && good;
