@@ -35,9 +35,8 @@ static const char UsageText[] =
     "/LOG=report\tWrites the removal report to this file instead of the temporary folder;\n"
     "\t/LOG alone, to the temporary folder.\n"
     "/SUPPRESSMSGBOXES, /NORESTART, /SP-\tTaken; nothing unattended shows a box or restarts.\n"
-    "/NOCLOSEAPPLICATIONS\tLeaves Vantrel's running programs alone; their files go at the\n"
-    "\trestart. Else they are asked to close (the wizard asks you first).\n"
-    "/FORCECLOSEAPPLICATIONS\tEnds those that have not closed after 10 seconds.\n"
+    "/NOCLOSEAPPLICATIONS\tLeaves Vantrel's running programs alone.\n"
+    "/FORCECLOSEAPPLICATIONS\tEnds those that do not close when asked.\n"
     "/?\tShows this list.";
 
 // The report that this run wrote; empty while none was.

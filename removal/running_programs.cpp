@@ -93,20 +93,9 @@ static void IdentifyOwnImage()
         CloseHandle(file);
 }
 
-// The runs' private folders, "<Windows>\Temp\Vantrel-..." hold their helpers and the files they
-// moved aside, and nothing of the product.
-static bool InPrivateFolder(const wchar_t* path)
-{
-    wchar_t folders[MAX_PATH + 16];
-    UINT length = GetWindowsDirectoryW(folders, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH)
-        return false;
-    wcscpy(folders + length, L"\\Temp\\Vantrel-");
-    return StartsWith(path, folders, wcslen(folders));
-}
-
 // The image's identity, final path and ANSI base name into `found`; false for an image that is
-// none of the product's by any means: this program's own file, or one in a private folder.
+// none of the product's by any means: this program's own file. (This run's helper and private
+// folder do not exist yet: they are made once the removal is under way.)
 static bool DescribeImage(const wchar_t* image, RunningProcess* found)
 {
     HANDLE file = OpenToIdentify(image);
@@ -117,7 +106,7 @@ static bool DescribeImage(const wchar_t* image, RunningProcess* found)
     bool known = Identify(file, &found->image, &attributes) &&
                  !CheckedFinalPath(file, path, FinalPathSize);
     CloseHandle(file);
-    if (!known || SameFile(found->image, OwnImage) || InPrivateFolder(path))
+    if (!known || SameFile(found->image, OwnImage))
         return false;
     const wchar_t* name = wcsrchr(path, L'\\');
     name = name ? name + 1 : path;
@@ -150,18 +139,18 @@ static void ListProcess(DWORD id, DWORD ownSession)
     if (!process)
         return;
     wchar_t image[FinalPathSize];
-    DWORD length = FinalPathSize;
-    RunningProcess found = {};
-    DWORD session;
-    if (QueryFullProcessImageNameW(process, 0, image, &length) && DescribeImage(image, &found) &&
-        MakeRoom()) {
-        found.handle = process;
-        found.id = id;
-        found.here = ProcessIdToSessionId(id, &session) && session == ownSession;
-        Processes[ProcessCount++] = found;
+    DWORD length = FinalPathSize, session;
+    RunningProcess* found = MakeRoom() ? &Processes[ProcessCount] : nullptr;
+    if (found)
+        *found = {};
+    if (found && QueryFullProcessImageNameW(process, 0, image, &length) &&
+        DescribeImage(image, found)) {
+        found->handle = process;
+        found->id = id;
+        found->here = ProcessIdToSessionId(id, &session) && session == ownSession;
+        ++ProcessCount;
         return;
     }
-    free(found.path);
     CloseHandle(process);
 }
 
@@ -229,9 +218,7 @@ static bool LookAtLogPath(const char* path, FileIdentity* identity, DWORD* attri
                           wchar_t* finalPath)
 {
     wchar_t wide[PathBufferSize];
-    HANDLE file = nullptr;
-    if (strlen(path) < PathBufferSize && !CheckedWiden(path, wide, PathBufferSize))
-        file = OpenToIdentify(wide);
+    HANDLE file = CheckedWiden(path, wide, PathBufferSize) ? nullptr : OpenToIdentify(wide);
     if (!file)
         return false;
     bool known = Identify(file, identity, attributes) &&

@@ -7,8 +7,7 @@
 #include <cstddef>
 
 // Lists the processes that run now, in every session, and forgets those listed before. This
-// program, other runs of its own file and whatever runs from the runs' private folders are not
-// listed.
+// program and other runs of its own file are not listed.
 void ListRunningProcesses();
 
 // A "file:" entry of the log, or with `tree` the root of a tree that a "dirw:" entry removes:
