@@ -102,7 +102,7 @@ mkdir -p "$(unix_path "$R\\many")" && (cd "$(unix_path "$R\\many")" && seq 4000 
 seq -f "file:$R\\many\\%.0f" 4000 | sed 's/$/\r/' >"$(unix_path 'C:\VantrelLogs\many.log')"
 "$WINE" 'C:\tests\robot.exe' unseen "$R\\many\\1" "$R\\many\\4000" >"$RUN_OUT.unseen" &
 watcher=$!
-for _ in $(seq 100); do grep -qs watching "$RUN_OUT.unseen" && break; sleep 0.1; done
+for _ in $(seq $((100 * FACTOR))); do grep -qs watching "$RUN_OUT.unseen" && break; sleep 0.1; done
 silent 0 /S 'C:\VantrelLogs\many.log'
 wait "$watcher"
 check "$(tr -d '\r' <"$RUN_OUT.unseen" | tail -1)" grep -q '^ok:' "$RUN_OUT.unseen"

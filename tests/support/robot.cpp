@@ -176,7 +176,7 @@ static bool Unseen(const char* first, const char* last)
     printf("watching\n");
     fflush(stdout);
     HWND main = nullptr;
-    for (DWORD start = GetTickCount(); !main && GetTickCount() - start < 15000; Sleep(20))
+    for (DWORD start = GetTickCount(); !main && GetTickCount() - start < Waited(15000); Sleep(20))
         main = FindWindowA("Uninstall", "Uninstall");
     DWORD during = 0, refused = 0;
     for (; IsWindow(main); Sleep(20)) {
