@@ -20,7 +20,10 @@ static bool IsSwitch(const char* argument, const char* name, const char** rest)
 // What a switch does. Deployment tools pass the switches of the installers they know: each that
 // asks for no window means /S; those that ask for no box, no restart or no start-up page are
 // what an unattended run does anyway.
-enum SwitchEffect { SwitchHelp, SwitchSilent, SwitchReport, SwitchDefaultReport, SwitchNothing };
+enum SwitchEffect {
+    SwitchHelp, SwitchSilent, SwitchReport, SwitchDefaultReport, SwitchLeave, SwitchEnd,
+    SwitchNothing
+};
 struct SwitchName {
     const char* name;
     SwitchEffect effect;
@@ -30,6 +33,7 @@ static const SwitchName Switches[] = {
     {"verysilent", SwitchSilent}, {"quiet", SwitchSilent},      {"qn", SwitchSilent},
     {"passive", SwitchSilent},   {"log=", SwitchReport},       {"log", SwitchDefaultReport},
     {"suppressmsgboxes", SwitchNothing}, {"norestart", SwitchNothing}, {"sp-", SwitchNothing},
+    {"nocloseapplications", SwitchLeave}, {"forcecloseapplications", SwitchEnd},
 };
 
 // One argument of the wizard's or the unattended mode's command line; false when it is not
@@ -52,6 +56,8 @@ static bool TakeArgument(const char* argument, StartRequest* request)
             request->reportPath = rest;
         else if (entry.effect == SwitchDefaultReport)
             request->reportPath = nullptr;
+        request->leaveRunning |= entry.effect == SwitchLeave;
+        request->endRunning |= entry.effect == SwitchEnd;
         return !request->reportPath || *request->reportPath;
     }
     return false;

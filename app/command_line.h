@@ -5,7 +5,8 @@
 //   uninstall.exe -u "path" ...                         the temporary copy's helper mode
 // Switches begin with "/" or "-" and ignore ASCII letter case. /SILENT, /VERYSILENT, /QUIET, /QN
 // and /PASSIVE mean /S; /SUPPRESSMSGBOXES, /NORESTART and /SP- are taken and change nothing;
-// /LOG without a path asks for the report in its usual place.
+// /LOG without a path asks for the report in its usual place. /NOCLOSEAPPLICATIONS leaves the
+// product's running programs alone; /FORCECLOSEAPPLICATIONS ends those that do not close.
 
 enum StartMode {
     StartWizard,   // the pages, then the removal
@@ -20,6 +21,8 @@ struct StartRequest {
     bool silent;             // /S or unattended (also with StartHelp and StartRefused)
     const char* logPath;     // the first argument that is not a switch; null when none
     const char* reportPath;  // from /LOG=; null for the report's place in the temporary directory
+    bool leaveRunning;       // /NOCLOSEAPPLICATIONS, which wins over the next
+    bool endRunning;         // /FORCECLOSEAPPLICATIONS
     int helperCount;         // helper mode: the paths after "-u"
     char** helperPaths;
 };

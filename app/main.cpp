@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "app/closing.h"
 #include "app/command_line.h"
 #include "app/completion.h"
 #include "app/dll_search.h"
@@ -34,6 +35,8 @@ static const char UsageText[] =
     "/LOG=report\tWrites the removal report to this file instead of the temporary folder;\n"
     "\t/LOG alone, to the temporary folder.\n"
     "/SUPPRESSMSGBOXES, /NORESTART, /SP-\tTaken; nothing unattended shows a box or restarts.\n"
+    "/NOCLOSEAPPLICATIONS\tLeaves Vantrel's running programs alone.\n"
+    "/FORCECLOSEAPPLICATIONS\tEnds those that do not close when asked.\n"
     "/?\tShows this list.";
 
 // The report that this run wrote; empty while none was.
@@ -54,6 +57,7 @@ static RemovalRun RunRemoval(const char* logPath, const char* reportPath)
     if (!logPath)
         return NoLogGiven;
     Status status = ProcessInstallLog(logPath);
+    RemovalEnded();
     if (status)
         return status->code == ERROR_FILE_NOT_FOUND || status->code == ERROR_PATH_NOT_FOUND
                    ? LogAbsent
@@ -108,6 +112,8 @@ static int RunSilent(const StartRequest& request)
     FindOwnPath();
     if (!TakeRunLock())
         return ExitCodeOf(VerdictAnotherRun);
+    StartUnseenProgress();
+    CloseProgramsBeforeRemoval(request);
     RemovalRun run = RunRemoval(request.logPath, request.reportPath);
     RunVerdict verdict = JudgeRun(run, LaunchSelfRemover());
     // A report that /LOG= asked for and did not get leaves the administrator without the list:
@@ -127,6 +133,7 @@ static void RunWizardMode(const StartRequest& request, int showCommand)
         !CheckedCreateDialog(Instance, "Uninstall", nullptr, nullptr, 0, &MainWindow) &&
         MainWindow) {
         ShowWindow(MainWindow, showCommand);
+        CloseProgramsBeforeRemoval(request);
         RunWizard(request);
     }
 

@@ -7,9 +7,11 @@
 
 #include "removal/outcome.h"
 #include "removal/path_text.h"
+#include "sysops/checked.h"
 #include "sysops/file_helpers.h"
 #include "ui/page_loop.h"
 #include "ui/removal_page.h"
+#include "ui/window_class.h"
 
 // Often enough that the window answers well before a user would notice a pause, seldom enough
 // that drawing costs the removal next to nothing: the page follows the clock, not the entries.
@@ -59,6 +61,15 @@ void StartRemovalProgress()
         return;
     SetRemovalProgress(0, 0, "");
     HandleWaitingMessages();
+    LastShown = GetTickCount();
+    RemovalProgress = ShowProgress;
+}
+
+void StartUnseenProgress()
+{
+    if (RegisterWindowClass(true) != 0 ||
+        CheckedCreateDialog(Instance, "Uninstall", nullptr, nullptr, 0, &MainWindow))
+        return;
     LastShown = GetTickCount();
     RemovalProgress = ShowProgress;
 }

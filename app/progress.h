@@ -7,3 +7,7 @@ void StartRemovalProgress();
 
 // Ends the page; the removal no longer reports to it.
 void EndRemovalProgress();
+
+// The unattended run's window, never shown: it answers Windows during the removal, as the
+// page's window does, with no page in it.
+void StartUnseenProgress();

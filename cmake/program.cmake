@@ -3,6 +3,7 @@
 add_executable(uninstall WIN32
   app/main.cpp
   app/dll_search.cpp
+  app/closing.cpp
   app/completion.cpp
   app/one_run.cpp
   app/progress.cpp

@@ -24,10 +24,13 @@
 #include "removal/path_text.h"
 #include "removal/protected_places.h"
 #include "removal/registry_entry.h"
+#include "removal/running_programs.h"
 #include "removal/tree_removal.h"
 #include "removal/users_own.h"
 #include "sysops/checked.h"
 #include "sysops/file_helpers.h"
+
+void (*BeforeFirstEntry)();
 
 // A whole tree is removed only under a full path that is not a drive or share root, judged as
 // Windows resolves it: a relative path would depend on the current directory, and a root
@@ -60,10 +63,9 @@ static Status RemoveWidened(const char* argument, OutcomeKind (*remove)(const wc
     return status;
 }
 
-// The tree is walked in the file system's own names; only its root comes from the log's text.
-// The program's own file and the folders above it are set aside where the walk meets them, so
-// a tree that holds the program goes all the same, but for them.
-static Status RemoveTreeEntry(char* argument, size_t length)
+// Why a tree is not even begun: a root too long, not a full path, a root of a drive or share,
+// or a protected folder. The running programs are looked for only in the trees that go.
+static Status RefuseTreeRoot(const char* argument, size_t length)
 {
     if (length >= PathBufferSize)
         return FailWithCode(ERROR_FILENAME_EXCED_RANGE, "RemoveTree", "%s", argument);
@@ -71,7 +73,16 @@ static Status RemoveTreeEntry(char* argument, size_t length)
         return FailWithCode(ERROR_INVALID_PARAMETER, "RemoveTree", "%s", argument);
     if (IsProtectedFolder(argument, true))
         return RefuseProtected("RemoveTree", argument);
-    return RemoveWidened(argument, RemoveTree);
+    return Succeeded;
+}
+
+// The tree is walked in the file system's own names; only its root comes from the log's text.
+// The program's own file and the folders above it are set aside where the walk meets them, so
+// a tree that holds the program goes all the same, but for them.
+static Status RemoveTreeEntry(char* argument, size_t length)
+{
+    Status status = RefuseTreeRoot(argument, length);
+    return status ? status : RemoveWidened(argument, RemoveTree);
 }
 
 static Status RemoveFileEntry(char* argument, size_t length)
@@ -180,6 +191,25 @@ static uint32_t CountTaggedEntries(char* buffer, size_t size)
     return count;
 }
 
+// The running programs whose files the log removes: each "file:" entry, and each tree that a
+// "dirw:" entry removes, is matched against the processes that run now.
+static void FindProgramsOfLog(char* buffer, size_t size)
+{
+    ListRunningProcesses();
+    size_t position = 0;
+    char* entry;
+    size_t length;
+    char* argument;
+    while (NextLogEntry(buffer, size, &position, &entry, &length)) {
+        const LogTag* tag = MatchTag(entry, length, &argument);
+        size_t argumentLength = tag ? static_cast<size_t>(entry + length - argument) : 0;
+        if (tag && tag->apply == RemoveFileEntry)
+            MatchProgramPlace(argument, false);
+        else if (tag && tag->apply == RemoveTreeEntry && !RefuseTreeRoot(argument, argumentLength))
+            MatchProgramPlace(argument, true);
+    }
+}
+
 // Reads the whole log into a zero-filled buffer one byte longer than the log, so that the text
 // is terminated and bytes that no read filled (a log that shrank meanwhile) stay separators.
 static Status ReadInstallLog(const char* path, const EntryInfo& info, char** buffer)
@@ -220,6 +250,9 @@ Status ProcessInstallLog(const char* path)
     size_t size = info.size;
     TerminateLogEntries(buffer, size);
     Outcome.entries += CountTaggedEntries(buffer, size);
+    FindProgramsOfLog(buffer, size);
+    if (BeforeFirstEntry)
+        BeforeFirstEntry();
     size_t position = 0;
     char* entry;
     size_t length;

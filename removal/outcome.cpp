@@ -178,6 +178,13 @@ OutcomeKind NoteOutcome(OutcomeKind kind, const wchar_t* path)
     return kind;
 }
 
+void NoteRunLine(const char* word, const wchar_t* path, const char* detail)
+{
+    const char* lead;
+    const wchar_t* plain = PlainPath(path, &lead);
+    AddLine(word, lead, plain, wcslen(plain), detail);
+}
+
 void AddHeldName(HeldNames* names, const wchar_t* name)
 {
     size_t room = sizeof names->text - names->length;

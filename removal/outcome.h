@@ -39,12 +39,18 @@ OutcomeKind NoteOutcome(OutcomeKind kind, const char* what);
 // The same for a path as the file system spells it, exactly as it is.
 OutcomeKind NoteOutcome(OutcomeKind kind, const wchar_t* path);
 
+// A line that tells something of the run other than an entry's outcome: `word`, the path as the
+// file system spells it and, when not null, `detail`. It counts nothing.
+void NoteRunLine(const char* word, const wchar_t* path, const char* detail);
+
 // One line per entry that was not simply removed, in the order noted, each ending in CR LF, in
 // UTF-8 so that every name is told exactly:
 //   already absent<TAB>path
 //   at restart<TAB>path
 //   kept<TAB>path<TAB>reason   (the error record's text on one line)
 //   your files<TAB>folder<TAB>name<TAB>...[<TAB>and N more]   (your settings<TAB>key<TAB>...)
+// and, before them, the run's own lines (the product's programs found running: closed<TAB>path,
+// ended<TAB>path, still running<TAB>path<TAB>reason).
 // A path is shown as a user writes it: \\?\C:\x as C:\x, \\?\UNC\server\share as \\server\share.
 // Never null. When Outcome.linesLeftOut is not 0 the text lacks that many lines; the counts
 // are whole all the same.

@@ -2,7 +2,8 @@
 // The report of a removal: a plain-text file that tells the user what was not simply removed.
 #include <cstddef>
 
-// The report of this run: one line per entry that was not simply removed, then the totals.
+// The report of this run: a line for each of the product's programs found running (closed,
+// ended, or still running and why), one per entry that was not simply removed, then the totals.
 //   kept<TAB>path<TAB>reason
 //   at restart<TAB>path
 //   already absent<TAB>path

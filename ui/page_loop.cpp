@@ -8,6 +8,7 @@
 HWND CurrentPage;
 PageHandler CurrentPageHandler;
 int32_t PageRunning;
+static bool EndOfSessionRefused;
 
 Status ShowPage(const char* templateName, PageHandler handler)
 {
@@ -82,6 +83,15 @@ void ConfirmStop(HWND owner)
         PostQuitMessage(0);
 }
 
+void RefuseEndOfSession(bool refuse)
+{
+    EndOfSessionRefused = refuse;
+    if (refuse)
+        ShutdownBlockReasonCreate(MainWindow, L"Vantrel is being removed.");
+    else
+        ShutdownBlockReasonDestroy(MainWindow);
+}
+
 LRESULT CALLBACK ClassWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (window == MainWindow)
@@ -97,7 +107,15 @@ LRESULT MainWindowHandler(HWND window, UINT message, WPARAM wParam, LPARAM lPara
     case WM_DESTROY:
         // Ending the program is the page loop's business, not the window's.
         return 0;
+    case WM_QUERYENDSESSION:
+        // A removal cut off halfway would leave a product that neither works nor goes.
+        if (EndOfSessionRefused)
+            return FALSE;
+        break;
     case WM_CLOSE:
+        // The window of an unattended run is never shown, and asks nothing.
+        if (!IsWindowVisible(window))
+            return 0;
         // Closing the window (the title-bar X, Alt+F4) does what Esc does on the page: Cancel
         // where the page has it, and on the completion page, which has nothing left to stop,
         // OK.

@@ -31,6 +31,10 @@ void RunPageLoop();
 // for more: the window answers while the one thread is busy elsewhere.
 void HandleWaitingMessages();
 
+// While refused, the main window answers no when Windows asks whether the session may end, and
+// tells Windows why: the removal runs.
+void RefuseEndOfSession(bool refuse);
+
 // Asks whether to stop; Yes posts the quit message, which ends the process at the next fetch.
 void ConfirmStop(HWND owner);
 

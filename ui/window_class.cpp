@@ -5,7 +5,7 @@
 HINSTANCE Instance;
 HWND MainWindow;
 
-int RegisterWindowClass()
+int RegisterWindowClass(bool quiet)
 {
     WNDCLASSA windowClass = {};
     windowClass.lpfnWndProc = ClassWindowProc;
@@ -18,6 +18,7 @@ int RegisterWindowClass()
     windowClass.lpszClassName = "Uninstall";
     if (RegisterClassA(&windowClass))
         return 0;
-    MessageBoxA(nullptr, "Failed to register Uninstall class", "Uninstall", MB_ICONERROR);
+    if (!quiet)
+        MessageBoxA(nullptr, "Failed to register Uninstall class", "Uninstall", MB_ICONERROR);
     return 1;
 }

@@ -9,5 +9,5 @@ extern HINSTANCE Instance;
 // The main dialog window, created from template "Uninstall"; null until then.
 extern HWND MainWindow;
 
-// 0 when the class was registered; 1 when it was not, after telling the user so.
-int RegisterWindowClass();
+// 0 when the class was registered; 1 when it was not, after telling the user so unless `quiet`.
+int RegisterWindowClass(bool quiet = false);

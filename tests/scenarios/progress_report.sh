@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # What the user sees of the removal and after it. A log of thousands of entries shows the removal
 # page with its count moving, and the window answers all along; a running program's file goes at
-# the restart, the completion page says so, and OK offers to restart Windows now. A folder that
+# the restart, the completion page says so, and OK offers to restart Windows now. Windows may
+# not end the session while the entries are removed, and may again once they are. A folder that
 # holds a file of the user's stays for the user: the removal is complete, the page says where it
 # stays, and the report, in the next free name as the first is never overwritten, lists it.
 # Without a log the page says that nothing was removed, and no report is written.
@@ -43,8 +44,11 @@ wait "$watcher" && watched=0 || watched=$?
 check "the removal page: $(tr -d '\r' <"$WATCH_OUT" | tail -1)" [ "$watched" -eq 0 ]
 robot expect "page=3 focus=ok texts=OK||A restart of Windows finishes the removal of Vantrel: \
 1 item in use will be removed then.|They are listed in the report $REPORT"
+robot ends yes
 expect_gone "$W\\many"
-report_is $'at restart\t'"$W\\many\\busy.exe" \
+# The program that holds it has no window to be asked to close: it runs on.
+report_is $'still running\t'"$W\\many\\busy.exe"$'\tno answer' \
+    $'at restart\t'"$W\\many\\busy.exe" \
     $'totals\tremoved '$((N + 1))$'\talready absent 0\tat restart 1\tkept 0\tnot listed 0'\
 $'\tyour files 0'
 # OK asks whether to restart now; No, the default, ends with the moved file still waiting for it.

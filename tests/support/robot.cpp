@@ -11,9 +11,14 @@
 //   rename FROM TO                rename by the system's own call, as any program would; says
 //                                 "renamed" or "refused N" (N the system's error)
 //   watch MS                      wait for the removal page (saying "watching" first); while it
-//                                 is up, time how long the main window takes to answer a message
-//                                 (each within MS ms) and collect the counts it shows (two at
-//                                 least: the bar moves)
+//                                 is up, time how long the main window takes to answer whether
+//                                 the session may end (each within MS ms; no, whenever the count
+//                                 showed entries done before the question and some left after)
+//                                 and collect the counts it shows (two at least: the bar moves)
+//   ends yes|no                   the main window's answer to whether the session may end
+//   unseen FIRST LAST             the same as watch for an unattended run, whose window is never
+//                                 shown: no, whenever FIRST was gone before the question and LAST
+//                                 still there after it (once at least)
 // Started as a helper ("-u ..."), as the uninstaller would start a copy of itself planted under
 // the copy's name, it only leaves its own path with ".ran" added: proof that it was run.
 // The state line: "question=none|A|B|... page=N focus=NAME texts=A|B|...", the texts in
@@ -134,23 +139,59 @@ static bool Watch(DWORD limit)
     fflush(stdout);
     bool seen = Expect("page=4", 15000);
     HWND main = FindWindowA("Uninstall", "Uninstall"), page;
-    DWORD probes = 0, slowest = 0;
+    DWORD probes = 0, slowest = 0, during = 0, refused = 0;
     std::string counts, last;
     while ((page = FindWindowExA(main, nullptr, "Uninstall", nullptr)) &&
            GetDlgItem(page, ID_RM_BAR)) {
+        char before[64] = "", count[64] = "";
+        GetWindowTextA(GetDlgItem(page, ID_RM_COUNT), before, sizeof before);
         DWORD start = GetTickCount();
-        DWORD_PTR result;
-        bool answered = SendMessageTimeoutA(main, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &result);
+        DWORD_PTR result = 1;
+        bool answered =
+            SendMessageTimeoutA(main, WM_QUERYENDSESSION, 0, 0, SMTO_NORMAL, 5000, &result);
         slowest = std::max(slowest, answered ? GetTickCount() - start : 5000);
         ++probes;
-        char count[64] = "";
         GetWindowTextA(GetDlgItem(page, ID_RM_COUNT), count, sizeof count);
+        // The page shows the count before it answers: entries still to go after the answer were
+        // still to go when it was given.
+        unsigned doneBefore = 0, done = 0, total = 0;
+        if (sscanf(before, "%u", &doneBefore) == 1 && doneBefore > 0 &&
+            sscanf(count, "%u of %u", &done, &total) == 2 && done < total) {
+            ++during;
+            refused += answered && result == 0;
+        }
         counts += count != last ? (last = count) + "; " : "";
         Sleep(20);
     }
-    bool good = seen && probes >= 3 && slowest <= limit && counts.find(';') != counts.rfind(';');
-    printf("%s %lu probes, slowest answer %lu ms (limit %lu), counts seen: %s\n",
-           good ? "ok:" : "FAIL:", probes, slowest, limit, counts.c_str());
+    bool good = seen && probes >= 3 && slowest <= limit && counts.find(';') != counts.rfind(';') &&
+                during > 0 && refused == during;
+    printf("%s %lu probes, slowest answer %lu ms (limit %lu), the session's end refused %lu of "
+           "%lu times during the removal, counts seen: %s\n",
+           good ? "ok:" : "FAIL:", probes, slowest, limit, refused, during, counts.c_str());
+    return good;
+}
+
+static bool Unseen(const char* first, const char* last)
+{
+    printf("watching\n");
+    fflush(stdout);
+    HWND main = nullptr;
+    for (DWORD start = GetTickCount(); !main && GetTickCount() - start < Waited(15000); Sleep(20))
+        main = FindWindowA("Uninstall", "Uninstall");
+    DWORD during = 0, refused = 0;
+    for (; IsWindow(main); Sleep(20)) {
+        bool started = GetFileAttributesA(first) == INVALID_FILE_ATTRIBUTES;
+        DWORD_PTR result = 1;
+        bool answered =
+            SendMessageTimeoutA(main, WM_QUERYENDSESSION, 0, 0, SMTO_NORMAL, 5000, &result);
+        if (started && GetFileAttributesA(last) != INVALID_FILE_ATTRIBUTES) {
+            ++during;
+            refused += answered && result == 0;
+        }
+    }
+    bool good = main && !IsWindowVisible(main) && during > 0 && refused == during;
+    printf("%s the session's end refused %lu of %lu times during the removal\n",
+           good ? "ok:" : "FAIL:", refused, during);
     return good;
 }
 
@@ -207,6 +248,18 @@ int main(int argc, char** argv)
             fflush(stdout);
             Sleep(Waited(strtoul(argv[at + 2], nullptr, 10)));
             CloseHandle(held);
+            at += 2;
+        } else if (command == "ends" && at + 1 < argc) {
+            DWORD_PTR result = 0;
+            HWND main = FindWindowA("Uninstall", "Uninstall");
+            bool answered =
+                SendMessageTimeoutA(main, WM_QUERYENDSESSION, 0, 0, SMTO_NORMAL, 5000, &result);
+            std::string said = !answered ? "no answer" : result ? "yes" : "no";
+            good = said == argv[++at] && good;
+            printf("%s may the session end: %s\n", said == argv[at] ? "ok:" : "FAIL:",
+                   said.c_str());
+        } else if (command == "unseen" && at + 2 < argc) {
+            good = Unseen(argv[at + 1], argv[at + 2]) && good;
             at += 2;
         } else if (command == "rename" && at + 2 < argc) {
             if (MoveFileExA(argv[at + 1], argv[at + 2], 0))
