@@ -186,7 +186,7 @@ static void FindProtectedFolders()
         AddKeyFolders(source);
 }
 
-bool IsProtectedFolder(const char* path, bool anySpelling)
+bool IsProtectedFolder(const char* path)
 {
     FindProtectedFolders();
     // Without the list no folder can be told apart from a protected one.
@@ -198,9 +198,16 @@ bool IsProtectedFolder(const char* path, bool anySpelling)
     for (size_t i = 0; i < FolderCount; ++i)
         if (SameFolderSpelling(Folders[i].path, resolved))
             return true;
-    FolderIdentity identity;
-    if (!anySpelling || !IdentifyFolder(resolved, &identity))
-        return false;
+    return false;
+}
+
+bool IsProtectedFolder(const BY_HANDLE_FILE_INFORMATION& opened)
+{
+    FindProtectedFolders();
+    if (!Folders)
+        return true;
+    const FolderIdentity identity = {opened.dwVolumeSerialNumber, opened.nFileIndexHigh,
+                                     opened.nFileIndexLow};
     for (size_t i = 0; i < FolderCount; ++i)
         if (Folders[i].identified && SameIdentity(Folders[i].identity, identity))
             return true;
