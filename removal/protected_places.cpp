@@ -28,16 +28,19 @@ static ProtectedFolder* Folders;
 static size_t FolderCount;
 static bool FoldersFound;
 
-// A 32-bit program on 64-bit Windows sees the 32-bit Program Files as %ProgramFiles% and finds
-// the other one only in %ProgramW6432%.
 static const char* const FolderVariables[] = {
-    "SystemRoot", "windir", "ProgramFiles", "ProgramFiles(x86)", "ProgramW6432",
-    "CommonProgramFiles", "CommonProgramFiles(x86)", "CommonProgramW6432", "ProgramData",
-    "ALLUSERSPROFILE", "PUBLIC", "USERPROFILE",
+    "SystemRoot", "windir", "ProgramFiles", "ProgramFiles(x86)", "CommonProgramFiles",
+    "CommonProgramFiles(x86)", "ProgramData", "ALLUSERSPROFILE", "PUBLIC", "USERPROFILE",
 };
 
 static const char* const ProfileListNames[] = {"ProfilesDirectory", "Default", "Public",
                                                "ProgramData", nullptr};
+// A 32-bit program on 64-bit Windows sees the 32-bit Program Files as %ProgramFiles%; the other
+// one it learns from the system's 64-bit view of the registry, never from a variable that the
+// user's environment could set.
+static const char* const ProgramFilesNames[] = {"ProgramFilesDir", "ProgramFilesDir (x86)",
+                                                "CommonFilesDir", "CommonFilesDir (x86)",
+                                                nullptr};
 static const char* const SystemTemporaryNames[] = {"TEMP", "TMP", nullptr};
 static const char* const UserFolderNames[] = {"Desktop", "Personal", "Start Menu", "Programs",
                                               "Startup", "AppData", "Local AppData", nullptr};
@@ -55,6 +58,7 @@ struct FolderKey {
     const char* const* names;
 };
 static const FolderKey FolderKeys[] = {
+    {HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion", ProgramFilesNames},
     {HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList",
      ProfileListNames},
     {HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Control\\Session Manager\\Environment",
