@@ -14,13 +14,16 @@
 Status OpenEntryAt(const EntryPlace& place, DWORD access, DWORD share, DWORD options,
                    HANDLE* opened)
 {
+    access |= SYNCHRONIZE | FILE_READ_ATTRIBUTES;
     if (place.directory)
-        return CheckedOpenBelow(place.directory, place.name, place.length,
-                                access | SYNCHRONIZE | FILE_READ_ATTRIBUTES, share, options,
-                                place.path, opened);
-    return CheckedCreateFile(place.path, access, share, nullptr, OPEN_EXISTING,
-                             FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr,
-                             opened);
+        return CheckedOpenBelow(place.directory, place.name, place.length, access, share,
+                                options, place.path, opened);
+    return CheckedOpenPath(place.path, access, share, options, opened);
+}
+
+uint64_t IndexOf(const BY_HANDLE_FILE_INFORMATION& information)
+{
+    return (uint64_t{information.nFileIndexHigh} << 32) | information.nFileIndexLow;
 }
 
 OutcomeKind ScheduleAtRestart(HANDLE entry, const wchar_t* path, bool movable)
@@ -60,41 +63,45 @@ OutcomeKind SettleUnopened(Status status, const EntryPlace& place)
     return kind;
 }
 
-// Once the file is not read-only, access denied can only mean that it is a running program.
-static OutcomeKind RemoveHeldFile(HANDLE file, const wchar_t* path, uint32_t attributes)
+// The file held as `file` refused its deletion (the record tells how): the program's own running
+// file does, as every running program's does; so does a read-only file, which is made writable
+// and tried again. Once the file is not read-only, access denied can only mean that it is a
+// running program.
+static OutcomeKind SettleRefused(HANDLE file, const wchar_t* path, bool mayBeOwn)
 {
-    Status status;
-    if ((attributes & AttributeReadOnly) && (status = ClearReadOnly(file, path, attributes)))
+    ErrorRecord refusal = TheErrorRecord;
+    BY_HANDLE_FILE_INFORMATION information;
+    Status status = CheckedHandleInformation(file, &information);
+    TheErrorRecord = refusal;
+    if (status)
+        return NoteOutcome(OutcomeKept, path);
+    if (mayBeOwn && DeferIfOwnEntry(IndexOf(information), information.dwVolumeSerialNumber))
+        return NoteOutcome(OutcomeRemoved, path);
+    if (!(information.dwFileAttributes & AttributeReadOnly))
+        return SettleRemoval(&TheErrorRecord, file, path, true);
+    if ((status = ClearReadOnly(file, path, information.dwFileAttributes)))
         return SettleRemoval(status, file, path, false);
     return SettleRemoval(CheckedMarkForDeletion(file, path), file, path, true);
 }
 
-OutcomeKind RemoveFileAt(const EntryPlace& place, const uint32_t* listed, bool mayBeOwn)
+OutcomeKind RemoveFileAt(const EntryPlace& place, bool mayBeOwn)
 {
+    // Most files go at the first try, as the handle that opened them for that closes; only a
+    // refusal is worth a look at what the entry is.
     HANDLE file;
     const DWORD any = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
-    Status status = OpenEntryAt(place, DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES, any,
-                                FILE_NON_DIRECTORY_FILE, &file);
+    Status status = OpenEntryAt(place, DELETE, any, FILE_NON_DIRECTORY_FILE | FILE_DELETE_ON_CLOSE,
+                                &file);
+    if (!status)
+        return NoteOutcome(CheckedCloseHandle(file) ? OutcomeKept : OutcomeRemoved, place.path);
+    if (status->code == ERROR_ACCESS_DENIED)
+        status = OpenEntryAt(place, DELETE | FILE_WRITE_ATTRIBUTES, any, FILE_NON_DIRECTORY_FILE,
+                             &file);
+    else
+        return SettleUnopened(status, place);
     if (status)
         return SettleUnopened(status, place);
-    OutcomeKind kind;
-    BY_HANDLE_FILE_INFORMATION information;
-    if (listed) {
-        kind = RemoveHeldFile(file, place.path, *listed);
-    } else if ((status = CheckedHandleInformation(file, &information))) {
-        kind = NoteOutcome(OutcomeKept, place.path);
-    } else if (mayBeOwn && DeferIfOwnEntry(information.dwVolumeSerialNumber,
-                                           (uint64_t{information.nFileIndexHigh} << 32) |
-                                               information.nFileIndexLow)) {
-        kind = NoteOutcome(OutcomeRemoved, place.path);
-    } else if ((information.dwFileAttributes &
-                (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) ==
-               FILE_ATTRIBUTE_DIRECTORY) {
-        FailForPath(ERROR_ACCESS_DENIED, "DeleteFile", place.path);
-        kind = NoteOutcome(OutcomeKept, place.path);
-    } else {
-        kind = RemoveHeldFile(file, place.path, information.dwFileAttributes);
-    }
+    OutcomeKind kind = SettleRefused(file, place.path, mayBeOwn);
     CheckedCloseHandle(file);
     return kind;
 }
@@ -127,8 +134,7 @@ static void AddOwnEntry(size_t length)
     BY_HANDLE_FILE_INFORMATION information;
     if (!CheckedHandleInformation(entry, &information) && Own->count < std::size(Own->entries))
         Own->entries[Own->count++] = {
-            information.dwVolumeSerialNumber,
-            (uint64_t{information.nFileIndexHigh} << 32) | information.nFileIndexLow, length};
+            information.dwVolumeSerialNumber, IndexOf(information), length};
     CloseHandle(entry);
 }
 
@@ -158,13 +164,23 @@ static bool FindOwnEntries()
     return true;
 }
 
-bool DeferIfOwnEntry(DWORD volume, uint64_t index)
+// The program's own entry with this identity; the volume is asked of `held` only when an index
+// matches, as that question costs more than a deletion on some systems.
+static bool DeferOwnEntry(uint64_t index, DWORD volume, HANDLE held)
 {
     if (!FindOwnEntries())
         return false;
     for (size_t i = 0; i < Own->count; ++i) {
         const OwnEntry& own = Own->entries[i];
-        if (own.index != index || own.volume != volume)
+        if (own.index != index)
+            continue;
+        BY_HANDLE_FILE_INFORMATION information;
+        if (held && CheckedHandleInformation(held, &information))
+            return false;
+        if (held)
+            volume = information.dwVolumeSerialNumber;
+        held = nullptr;
+        if (own.volume != volume)
             continue;
         char path[sizeof OwnPath];
         memcpy(path, OwnPath, own.length);
@@ -172,4 +188,14 @@ bool DeferIfOwnEntry(DWORD volume, uint64_t index)
         return DeferIfOwnPath(path);
     }
     return false;
+}
+
+bool DeferIfOwnEntry(uint64_t index, DWORD volume)
+{
+    return DeferOwnEntry(index, volume, nullptr);
+}
+
+bool DeferIfOwnEntry(HANDLE held, uint64_t index)
+{
+    return DeferOwnEntry(index, 0, held);
 }

@@ -24,11 +24,10 @@ struct EntryPlace {
 Status OpenEntryAt(const EntryPlace& place, DWORD access, DWORD share, DWORD options,
                    HANDLE* opened);
 
-// Removes the file at `place`, making it writable first when it is read-only; one in use goes to
-// the restart. `listed` are its attributes as a listing gave them, or null: then what the handle
-// shows is judged, and a directory is refused. With `mayBeOwn`, the program's own file, by
-// any spelling, is deferred for the helper instead.
-OutcomeKind RemoveFileAt(const EntryPlace& place, const uint32_t* listed, bool mayBeOwn);
+// Removes the file at `place` (a directory is refused), making it writable first when it is
+// read-only; one in use goes to the restart. With `mayBeOwn`, the program's own file, by any
+// spelling, is deferred for the helper instead.
+OutcomeKind RemoveFileAt(const EntryPlace& place, bool mayBeOwn);
 
 // Takes the result of removing the entry held as `entry`: removed, already absent, in use (a
 // running program's image, which refuses deletion with access denied, when `deniedMeansInUse`)
@@ -44,7 +43,13 @@ OutcomeKind SettleUnopened(Status status, const EntryPlace& place);
 // At restart when Windows takes the entry held as `entry` into its schedule, else kept.
 OutcomeKind ScheduleAtRestart(HANDLE entry, const wchar_t* path, bool movable);
 
-// The entry with this identity (volume serial and file index) is the program's own file or a
+// The entry with this identity (file index and volume serial) is the program's own file or a
 // folder above it: it is deferred for the helper, under the program's own spelling, and the
 // caller notes it removed.
-bool DeferIfOwnEntry(DWORD volume, uint64_t index);
+bool DeferIfOwnEntry(uint64_t index, DWORD volume);
+// The same for the entry held as `held`, whose index is known: its volume is asked only when the
+// index is one of the program's.
+bool DeferIfOwnEntry(HANDLE held, uint64_t index);
+
+// The file index that `information` tells.
+uint64_t IndexOf(const BY_HANDLE_FILE_INFORMATION& information);

@@ -16,6 +16,7 @@
 #include <windows.h>
 
 #include <cstdlib>
+#include <winternl.h>
 
 #include "removal/deferred_list.h"
 #include "removal/entry_removal.h"
@@ -80,12 +81,12 @@ static Status RemoveTreeEntry(char* argument, size_t length)
 // is left to the helper.
 static OutcomeKind RemoveListedFile(const wchar_t* path)
 {
-    return RemoveFileAt({nullptr, nullptr, 0, path}, nullptr, true);
+    return RemoveFileAt({nullptr, nullptr, 0, path}, true);
 }
 
 static OutcomeKind RemoveListedLink(const wchar_t* path)
 {
-    return RemoveFileAt({nullptr, nullptr, 0, path}, nullptr, false);
+    return RemoveFileAt({nullptr, nullptr, 0, path}, false);
 }
 
 static Status RemoveFileEntry(char* argument, size_t length)
@@ -98,26 +99,21 @@ static Status RemoveFileEntry(char* argument, size_t length)
     return Succeeded;
 }
 
-// Opened once, the folder is judged by what that handle shows: none of the system's folders and
-// none above the program, by any spelling, and a folder at all; then removed through it. *full
-// tells that it still holds what the log never named.
+// Opened once as a folder, it is judged by what that handle shows: none of the system's folders
+// and none above the program, by any spelling; then removed through it. *full tells that it still
+// holds what the log never named.
 static OutcomeKind RemoveHeldDirectory(HANDLE directory, const wchar_t* path, bool* full)
 {
-    BY_HANDLE_FILE_INFORMATION information;
-    Status status = CheckedHandleInformation(directory, &information);
+    uint64_t index;
+    Status status = CheckedFileIndex(directory, &index);
     if (status)
         return NoteOutcome(OutcomeKept, path);
-    if (IsProtectedFolder(information)) {
+    if (IsProtectedFolder(directory, index)) {
         FailForPath(ERROR_ACCESS_DENIED, "Remove Directory", path);
         return NoteOutcome(OutcomeKept, path);
     }
-    if (DeferIfOwnEntry(information.dwVolumeSerialNumber,
-                        (uint64_t{information.nFileIndexHigh} << 32) | information.nFileIndexLow))
+    if (DeferIfOwnEntry(directory, index))
         return NoteOutcome(OutcomeRemoved, path);
-    if (!(information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
-        FailForPath(ERROR_DIRECTORY, "Remove Directory", path);
-        return NoteOutcome(OutcomeKept, path);
-    }
     status = CheckedMarkForDeletion(directory, path);
     // What holds it now goes at the restart: the directory follows it then.
     if (status && status->code == ERROR_DIR_NOT_EMPTY && AnyAtRestartBelow(path))
@@ -130,9 +126,9 @@ static OutcomeKind RemoveEmptyDirectory(const wchar_t* path)
 {
     const EntryPlace place = {nullptr, nullptr, 0, path};
     HANDLE directory;
-    Status status = OpenEntryAt(place, DELETE | FILE_READ_ATTRIBUTES,
-                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, 0,
-                                &directory);
+    Status status = OpenEntryAt(place, DELETE,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                FILE_DIRECTORY_FILE, &directory);
     if (status)
         return SettleUnopened(status, place);
     bool full = false;

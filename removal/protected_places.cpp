@@ -98,11 +98,6 @@ static bool IdentifyFolder(const char* path, FolderIdentity* identity)
     return true;
 }
 
-static bool SameIdentity(const FolderIdentity& a, const FolderIdentity& b)
-{
-    return a.volume == b.volume && a.indexHigh == b.indexHigh && a.indexLow == b.indexLow;
-}
-
 static void AddFolder(const char* path)
 {
     if (FolderCount == MaxProtectedFolders)
@@ -205,16 +200,23 @@ bool IsProtectedFolder(const char* path)
     return false;
 }
 
-bool IsProtectedFolder(const BY_HANDLE_FILE_INFORMATION& opened)
+bool IsProtectedFolder(HANDLE opened, uint64_t index)
 {
     FindProtectedFolders();
     if (!Folders)
         return true;
-    const FolderIdentity identity = {opened.dwVolumeSerialNumber, opened.nFileIndexHigh,
-                                     opened.nFileIndexLow};
-    for (size_t i = 0; i < FolderCount; ++i)
-        if (Folders[i].identified && SameIdentity(Folders[i].identity, identity))
+    for (size_t i = 0; i < FolderCount; ++i) {
+        const FolderIdentity& folder = Folders[i].identity;
+        if (!Folders[i].identified || folder.indexHigh != index >> 32 ||
+            folder.indexLow != static_cast<DWORD>(index))
+            continue;
+        // Only then is the volume asked: that question costs more than a deletion on some
+        // systems. What cannot be told apart from a protected folder is taken for one.
+        BY_HANDLE_FILE_INFORMATION information;
+        if (!GetFileInformationByHandle(opened, &information) ||
+            information.dwVolumeSerialNumber == folder.volume)
             return true;
+    }
     return false;
 }
 

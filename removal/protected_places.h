@@ -4,6 +4,8 @@
 // administrator rights: no entry of the log may empty or remove one of these places.
 #include <windows.h>
 
+#include <cstdint>
+
 #include "sysops/error_record.h"
 
 // True when `path` names one of the protected folders itself by its resolved full path (ASCII
@@ -13,9 +15,10 @@
 // user profiles, and the user's and the shared profile folders.
 bool IsProtectedFolder(const char* path);
 
-// The same for the folder that was opened, however it was spelled (a short name, a path through
-// a junction): it is one of them on disk (volume serial and file index).
-bool IsProtectedFolder(const BY_HANDLE_FILE_INFORMATION& opened);
+// The same for the folder held as `opened`, with the file index `index`, however it was spelled
+// (a short name, a path through a junction): it is one of them on disk (volume serial and file
+// index).
+bool IsProtectedFolder(HANDLE opened, uint64_t index);
 
 // True when the key path of a "key:" argument (what lies between the root and the last
 // backslash) names a key directly below a root, such as "Software" or "SYSTEM\".

@@ -166,17 +166,12 @@ static EntryPlace PlaceOf(HANDLE directory, const ListedEntry& entry, const wcha
     return {directory, entry.name, entry.nameLength, path};
 }
 
-static uint64_t IndexOf(const BY_HANDLE_FILE_INFORMATION& information)
-{
-    return (uint64_t{information.nFileIndexHigh} << 32) | information.nFileIndexLow;
-}
-
 static OutcomeKind RemoveListedFile(HANDLE directory, DWORD volume, const ListedEntry& entry,
                                     const wchar_t* path)
 {
-    if (DeferIfOwnEntry(volume, static_cast<uint64_t>(entry.id)))
+    if (DeferIfOwnEntry(static_cast<uint64_t>(entry.id), volume))
         return NoteOutcome(OutcomeRemoved, path);
-    return RemoveFileAt(PlaceOf(directory, entry, path), &entry.attributes, false);
+    return RemoveFileAt(PlaceOf(directory, entry, path), false);
 }
 
 // A link, or whatever took a listed directory's place: never entered. What the open handle shows
@@ -227,7 +222,7 @@ static OutcomeKind RemoveEmptiedDirectory(const TreeLevel& level, const wchar_t*
         FailForPath(ERROR_DIR_NOT_EMPTY, "RemoveTree", path);
         return NoteOutcome(OutcomeKept, path);
     }
-    if (DeferIfOwnEntry(level.volume, level.index))
+    if (DeferIfOwnEntry(level.index, level.volume))
         return NoteOutcome(OutcomeRemoved, path);
     // What is scheduled inside may already have been moved out of it; if not, the directory
     // empties at the restart, after what is scheduled inside it.
@@ -295,7 +290,7 @@ static bool EnterDirectory(TreeWalk* walk, HANDLE parent, DWORD volume, const Li
         return false;
     }
     bool listedOne = IsListedDirectory(information, volume, listed);
-    if (listedOne && walk->depth == 0 && IsProtectedFolder(information)) {
+    if (listedOne && walk->depth == 0 && IsProtectedFolder(directory, IndexOf(information))) {
         FailForPath(ERROR_ACCESS_DENIED, "RemoveTree", walk->asked);
         *kind = NoteOutcome(OutcomeKept, walk->asked);
     } else if (!listedOne) {

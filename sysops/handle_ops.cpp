@@ -87,14 +87,11 @@ static bool CountedName(const wchar_t* name, size_t length, UNICODE_STRING* coun
     return true;
 }
 
-Status CheckedOpenBelow(HANDLE directory, const wchar_t* name, size_t length, DWORD access,
-                        DWORD share, DWORD options, const wchar_t* path, HANDLE* opened)
+static Status OpenCounted(HANDLE directory, UNICODE_STRING* name, DWORD access, DWORD share,
+                          DWORD options, const wchar_t* path, HANDLE* opened)
 {
-    UNICODE_STRING counted;
-    if (!CountedName(name, length, &counted))
-        return FailForPath(ERROR_INVALID_NAME, "NtOpenFile", path);
     OBJECT_ATTRIBUTES object;
-    InitializeObjectAttributes(&object, &counted, OBJ_CASE_INSENSITIVE, directory, nullptr);
+    InitializeObjectAttributes(&object, name, OBJ_CASE_INSENSITIVE, directory, nullptr);
     IO_STATUS_BLOCK io;
     NTSTATUS status = NtOpenFile(opened, access, &object, &io, share,
                                  options | FILE_OPEN_REPARSE_POINT | FILE_OPEN_FOR_BACKUP_INTENT);
@@ -102,6 +99,38 @@ Status CheckedOpenBelow(HANDLE directory, const wchar_t* name, size_t length, DW
         return Succeeded;
     *opened = nullptr;
     return FailForStatus(status, "NtOpenFile", path);
+}
+
+Status CheckedOpenBelow(HANDLE directory, const wchar_t* name, size_t length, DWORD access,
+                        DWORD share, DWORD options, const wchar_t* path, HANDLE* opened)
+{
+    UNICODE_STRING counted;
+    if (!CountedName(name, length, &counted))
+        return FailForPath(ERROR_INVALID_NAME, "NtOpenFile", path);
+    return OpenCounted(directory, &counted, access, share, options, path, opened);
+}
+
+Status CheckedOpenPath(const wchar_t* path, DWORD access, DWORD share, DWORD options,
+                       HANDLE* opened)
+{
+    UNICODE_STRING native;
+    if (!RtlDosPathNameToNtPathName_U(path, &native, nullptr, nullptr))
+        return FailForPath(ERROR_INVALID_NAME, "NtOpenFile", path);
+    Status status = OpenCounted(nullptr, &native, access, share, options, path, opened);
+    RtlFreeUnicodeString(&native);
+    return status;
+}
+
+Status CheckedFileIndex(HANDLE file, uint64_t* index)
+{
+    FILE_INTERNAL_INFORMATION internal;
+    IO_STATUS_BLOCK io;
+    NTSTATUS status = NtQueryInformationFile(file, &io, &internal, sizeof internal,
+                                             FileInternalInformation);
+    if (!NT_SUCCESS(status))
+        return FailForStatus(status, "NtQueryInformationFile", L"");
+    *index = static_cast<uint64_t>(internal.IndexNumber.QuadPart);
+    return Succeeded;
 }
 
 Status CheckedFindBelow(HANDLE directory, const wchar_t* name, size_t length, void* buffer,

@@ -3,6 +3,8 @@
 // folders: what a user can swap between a look at a name and its use cannot redirect these.
 #include <windows.h>
 
+#include <cstdint>
+
 #include "sysops/error_record.h"
 
 // A folder that only Administrators and SYSTEM may open, owned by Administrators; fails when
@@ -19,6 +21,12 @@ Status CheckedRenameByHandle(HANDLE file, const wchar_t* target);
 // entry's whole path, is for the record.
 Status CheckedOpenBelow(HANDLE directory, const wchar_t* name, size_t length, DWORD access,
                         DWORD share, DWORD options, const wchar_t* path, HANDLE* opened);
+// The same for a whole path, in any form Windows takes, the \\?\ one too.
+Status CheckedOpenPath(const wchar_t* path, DWORD access, DWORD share, DWORD options,
+                       HANDLE* opened);
+// The file index of the entry held as `file`. Cheaper than CheckedHandleInformation, which also
+// asks the volume for its serial: a question that costs more than a deletion on some systems.
+Status CheckedFileIndex(HANDLE file, uint64_t* index);
 // The entry of `directory` that `name` names, by its own name or its short one, as its listing
 // tells it: a FILE_ID_BOTH_DIR_INFO in `buffer`. `done` is 1 when there is none. The name must
 // hold no wildcard.
