@@ -267,6 +267,7 @@ Status ProcessInstallLog(const char* path)
     size_t length;
     while (NextLogEntry(buffer, size, &position, &entry, &length))
         ApplyEntry(entry, length);
+    ReleaseRegistryKey();
     free(buffer);
     return Succeeded;
 }
