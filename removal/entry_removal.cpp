@@ -94,12 +94,9 @@ OutcomeKind RemoveFileAt(const EntryPlace& place, bool mayBeOwn)
                                 &file);
     if (!status)
         return NoteOutcome(CheckedCloseHandle(file) ? OutcomeKept : OutcomeRemoved, place.path);
-    if (status->code == ERROR_ACCESS_DENIED)
-        status = OpenEntryAt(place, DELETE | FILE_WRITE_ATTRIBUTES, any, FILE_NON_DIRECTORY_FILE,
-                             &file);
-    else
-        return SettleUnopened(status, place);
-    if (status)
+    if (status->code != ERROR_ACCESS_DENIED ||
+        (status = OpenEntryAt(place, DELETE | FILE_WRITE_ATTRIBUTES, any, FILE_NON_DIRECTORY_FILE,
+                              &file)))
         return SettleUnopened(status, place);
     OutcomeKind kind = SettleRefused(file, place.path, mayBeOwn);
     CheckedCloseHandle(file);

@@ -209,7 +209,7 @@ static OutcomeKind RemoveListedLink(const EntryPlace& place)
     BY_HANDLE_FILE_INFORMATION information;
     Status status = OpenEntry(place, DELETE, &opened, &information);
     if (status)
-        return SettleUnopened(status, place);
+        return NoteUnopened(status, place.path);
     OutcomeKind kind = RemoveLink(place.path, opened, information.dwFileAttributes);
     CheckedCloseHandle(opened);
     return kind;
