@@ -114,8 +114,10 @@ Status CheckedOpenPath(const wchar_t* path, DWORD access, DWORD share, DWORD opt
                        HANDLE* opened)
 {
     UNICODE_STRING native;
+    // Only a path that names no place at all (an empty one) has no native form: as the path
+    // calls say of it, there is no such path.
     if (!RtlDosPathNameToNtPathName_U(path, &native, nullptr, nullptr))
-        return FailForPath(ERROR_INVALID_NAME, "NtOpenFile", path);
+        return FailForPath(ERROR_PATH_NOT_FOUND, "NtOpenFile", path);
     Status status = OpenCounted(nullptr, &native, access, share, options, path, opened);
     RtlFreeUnicodeString(&native);
     return status;

@@ -15,7 +15,7 @@ write_file 'C:\VantrelLogs\wow64.log' "file:C:\\Windows\\System32\\$NAME"
 hold "C:\\windows\\syswow64\\$NAME" 'C:\tests\robot.exe'
 start "$R\\uninst.exe" /S 'C:\VantrelLogs\wow64.log'
 expect_exit 3010
-kill "$HOLDER_PID"
+kill "$HOLDER_PID" && wait "$HOLDER_PID" 2>/dev/null
 check "the restart schedule names only the private folder" \
     [ -z "$("$WINE" reg query "${SCHEDULE[0]}" /v "${SCHEDULE[1]}" | grep -i 'system32\|syswow64')" ]
 "$WINE" wineboot -r
