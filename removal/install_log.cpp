@@ -16,6 +16,7 @@
 #include <windows.h>
 
 #include <cstdlib>
+#include <winternl.h>
 
 #include "removal/deferred_list.h"
 #include "removal/entry_removal.h"
@@ -29,6 +30,7 @@
 #include "removal/users_own.h"
 #include "sysops/checked.h"
 #include "sysops/file_helpers.h"
+#include "sysops/handle_ops.h"
 
 void (*BeforeFirstEntry)();
 
@@ -71,7 +73,8 @@ static Status RefuseTreeRoot(const char* argument, size_t length)
         return FailWithCode(ERROR_FILENAME_EXCED_RANGE, "RemoveTree", "%s", argument);
     if (!IsSafeTreeRoot(argument))
         return FailWithCode(ERROR_INVALID_PARAMETER, "RemoveTree", "%s", argument);
-    if (IsProtectedFolder(argument, true))
+    // The spelling is a first look; the walk judges the folder it opens, however it is spelled.
+    if (IsProtectedFolder(argument))
         return RefuseProtected("RemoveTree", argument);
     return Succeeded;
 }
@@ -85,36 +88,75 @@ static Status RemoveTreeEntry(char* argument, size_t length)
     return status ? status : RemoveWidened(argument, RemoveTree);
 }
 
+// A "file:" entry opened is judged by what it reaches: the program's own file, by any spelling,
+// is left to the helper.
+static OutcomeKind RemoveListedFile(const wchar_t* path)
+{
+    return RemoveFileAt({nullptr, nullptr, 0, path}, true);
+}
+
+static OutcomeKind RemoveListedLink(const wchar_t* path)
+{
+    return RemoveFileAt({nullptr, nullptr, 0, path}, false);
+}
+
 static Status RemoveFileEntry(char* argument, size_t length)
 {
     if (length >= PathBufferSize)
         return FailWithCode(ERROR_FILENAME_EXCED_RANGE, "DeleteFile", "%s", argument);
     if (!DeferIfOwnPath(argument))
-        return RemoveWidened(argument, RemoveFileThoroughly);
+        return RemoveWidened(argument, RemoveListedFile);
     NoteOutcome(OutcomeRemoved, argument);
     return Succeeded;
 }
 
+// Opened once as a folder, it is judged by what that handle shows: none of the system's folders
+// and none above the program, by any spelling; then removed through it. *full tells that it still
+// holds what the log never named.
+static OutcomeKind RemoveHeldDirectory(HANDLE directory, const wchar_t* path, bool* full)
+{
+    uint64_t index;
+    Status status = CheckedFileIndex(directory, &index);
+    if (status)
+        return NoteOutcome(OutcomeKept, path);
+    if (IsProtectedFolder(directory, index)) {
+        FailForPath(ERROR_ACCESS_DENIED, "Remove Directory", path);
+        return NoteOutcome(OutcomeKept, path);
+    }
+    if (DeferIfOwnEntry(directory, index))
+        return NoteOutcome(OutcomeRemoved, path);
+    status = CheckedMarkForDeletion(directory, path);
+    // What holds it now goes at the restart: the directory follows it then.
+    if (status && status->code == ERROR_DIR_NOT_EMPTY && AnyAtRestartBelow(path))
+        return ScheduleAtRestart(directory, path, false);
+    *full = status && status->code == ERROR_DIR_NOT_EMPTY;
+    return *full ? OutcomeKept : SettleRemoval(status, directory, path, false);
+}
+
 static OutcomeKind RemoveEmptyDirectory(const wchar_t* path)
 {
-    Status status = CheckedRemoveDirectory(path);
-    bool full = status && status->code == ERROR_DIR_NOT_EMPTY;
-    // What holds it now goes at the restart: the directory follows it then. Else, when all the
-    // log named below it went, what stays is what the user put there.
-    if (full && AnyAtRestartBelow(path))
-        return ScheduleAtRestart(path);
-    if (full && NoteIfUsersFolder(path))
-        return OutcomeYours;
-    return SettleRemoval(status, path, false);
+    const EntryPlace place = {nullptr, nullptr, 0, path};
+    HANDLE directory;
+    Status status = OpenEntryAt(place, DELETE,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                FILE_DIRECTORY_FILE, &directory);
+    if (status)
+        return SettleUnopened(status, place);
+    bool full = false;
+    OutcomeKind kind = RemoveHeldDirectory(directory, path, &full);
+    CheckedCloseHandle(directory);
+    if (!full)
+        return kind;
+    // When all the log named below it went, what stays is what the user put there; its names
+    // are listed once the handle that would delete it, which shares nothing, is closed.
+    return NoteIfUsersFolder(path) ? OutcomeYours : NoteOutcome(OutcomeKept, path);
 }
 
 static Status RemoveDirectoryEntry(char* argument, size_t length)
 {
     if (length >= PathBufferSize)
         return FailWithCode(ERROR_FILENAME_EXCED_RANGE, "Remove Directory", "%s", argument);
-    // An empty folder alone goes, and the system's folders are never empty: the plain spelling
-    // is checked, without opening each of the many folders a log lists.
-    if (IsProtectedFolder(argument, false))
+    if (IsProtectedFolder(argument))
         return RefuseProtected("Remove Directory", argument);
     if (DeferIfOwnPath(argument)) {
         NoteOutcome(OutcomeRemoved, argument);
@@ -127,7 +169,7 @@ static Status RemoveLinkEntry(char* argument, size_t length)
 {
     if (length >= PathBufferSize)
         return FailWithCode(ERROR_FILENAME_EXCED_RANGE, "DeleteFile", "%s", argument);
-    return RemoveWidened(argument, RemoveFileThoroughly);
+    return RemoveWidened(argument, RemoveListedLink);
 }
 
 static Status RemoveKeyEntry(char* text, size_t length)
@@ -258,6 +300,7 @@ Status ProcessInstallLog(const char* path)
     size_t length;
     while (NextLogEntry(buffer, size, &position, &entry, &length))
         ApplyEntry(entry, length);
+    ReleaseRegistryKey();
     free(buffer);
     return Succeeded;
 }

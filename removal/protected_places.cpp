@@ -28,16 +28,19 @@ static ProtectedFolder* Folders;
 static size_t FolderCount;
 static bool FoldersFound;
 
-// A 32-bit program on 64-bit Windows sees the 32-bit Program Files as %ProgramFiles% and finds
-// the other one only in %ProgramW6432%.
 static const char* const FolderVariables[] = {
-    "SystemRoot", "windir", "ProgramFiles", "ProgramFiles(x86)", "ProgramW6432",
-    "CommonProgramFiles", "CommonProgramFiles(x86)", "CommonProgramW6432", "ProgramData",
-    "ALLUSERSPROFILE", "PUBLIC", "USERPROFILE",
+    "SystemRoot", "windir", "ProgramFiles", "ProgramFiles(x86)", "CommonProgramFiles",
+    "CommonProgramFiles(x86)", "ProgramData", "ALLUSERSPROFILE", "PUBLIC", "USERPROFILE",
 };
 
 static const char* const ProfileListNames[] = {"ProfilesDirectory", "Default", "Public",
                                                "ProgramData", nullptr};
+// A 32-bit program on 64-bit Windows sees the 32-bit Program Files as %ProgramFiles%; the other
+// one it learns from the system's 64-bit view of the registry, never from a variable that the
+// user's environment could set.
+static const char* const ProgramFilesNames[] = {"ProgramFilesDir", "ProgramFilesDir (x86)",
+                                                "CommonFilesDir", "CommonFilesDir (x86)",
+                                                nullptr};
 static const char* const SystemTemporaryNames[] = {"TEMP", "TMP", nullptr};
 static const char* const UserFolderNames[] = {"Desktop", "Personal", "Start Menu", "Programs",
                                               "Startup", "AppData", "Local AppData", nullptr};
@@ -55,6 +58,7 @@ struct FolderKey {
     const char* const* names;
 };
 static const FolderKey FolderKeys[] = {
+    {HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion", ProgramFilesNames},
     {HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList",
      ProfileListNames},
     {HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Control\\Session Manager\\Environment",
@@ -92,11 +96,6 @@ static bool IdentifyFolder(const char* path, FolderIdentity* identity)
     *identity = {information.dwVolumeSerialNumber, information.nFileIndexHigh,
                  information.nFileIndexLow};
     return true;
-}
-
-static bool SameIdentity(const FolderIdentity& a, const FolderIdentity& b)
-{
-    return a.volume == b.volume && a.indexHigh == b.indexHigh && a.indexLow == b.indexLow;
 }
 
 static void AddFolder(const char* path)
@@ -186,7 +185,7 @@ static void FindProtectedFolders()
         AddKeyFolders(source);
 }
 
-bool IsProtectedFolder(const char* path, bool anySpelling)
+bool IsProtectedFolder(const char* path)
 {
     FindProtectedFolders();
     // Without the list no folder can be told apart from a protected one.
@@ -198,12 +197,26 @@ bool IsProtectedFolder(const char* path, bool anySpelling)
     for (size_t i = 0; i < FolderCount; ++i)
         if (SameFolderSpelling(Folders[i].path, resolved))
             return true;
-    FolderIdentity identity;
-    if (!anySpelling || !IdentifyFolder(resolved, &identity))
-        return false;
-    for (size_t i = 0; i < FolderCount; ++i)
-        if (Folders[i].identified && SameIdentity(Folders[i].identity, identity))
+    return false;
+}
+
+bool IsProtectedFolder(HANDLE opened, uint64_t index)
+{
+    FindProtectedFolders();
+    if (!Folders)
+        return true;
+    for (size_t i = 0; i < FolderCount; ++i) {
+        const FolderIdentity& folder = Folders[i].identity;
+        if (!Folders[i].identified || folder.indexHigh != index >> 32 ||
+            folder.indexLow != static_cast<DWORD>(index))
+            continue;
+        // Only then is the volume asked: that question costs more than a deletion on some
+        // systems. What cannot be told apart from a protected folder is taken for one.
+        BY_HANDLE_FILE_INFORMATION information;
+        if (!GetFileInformationByHandle(opened, &information) ||
+            information.dwVolumeSerialNumber == folder.volume)
             return true;
+    }
     return false;
 }
 

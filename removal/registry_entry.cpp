@@ -1,5 +1,8 @@
 #include "removal/registry_entry.h"
 
+#include <cstdlib>
+#include <cstring>
+
 #include "removal/protected_places.h"
 #include "removal/registry_path.h"
 #include "sysops/checked.h"
@@ -13,15 +16,51 @@ static HKEY ParseRootKey(const char* name, size_t length)
     return index < 0 ? nullptr : Roots[index];
 }
 
+// A log lists a key's values one after another: they are deleted through one handle, kept open
+// until another key is named, a key is deleted, or the log ends.
+static HKEY HeldKey;
+static HKEY HeldRoot;
+static char* HeldPath;
+
+void ReleaseRegistryKey()
+{
+    if (HeldKey)
+        CheckedRegCloseKey(HeldKey);
+    HeldKey = nullptr;
+    free(HeldPath);
+    HeldPath = nullptr;
+}
+
+static Status HoldKey(HKEY root, const char* keyPath)
+{
+    ReleaseRegistryKey();
+    size_t size = strlen(keyPath) + 1;
+    auto* copy = static_cast<char*>(malloc(size));
+    if (!copy)
+        return FailWithCode(ERROR_NOT_ENOUGH_MEMORY, "RegOpenKey", "%s", keyPath);
+    Status status = CheckedRegOpenKey(root, keyPath, 0, KEY_ALL_ACCESS, &HeldKey);
+    if (status) {
+        free(copy);
+        return status;
+    }
+    memcpy(copy, keyPath, size);
+    HeldPath = copy;
+    HeldRoot = root;
+    return Succeeded;
+}
+
 static Status DeleteValue(HKEY root, const char* keyPath, const char* valueName)
 {
-    HKEY key;
-    Status status = CheckedRegOpenKey(root, keyPath, 0, KEY_ALL_ACCESS, &key);
-    if (status)
-        return status;
-    Status deleted = CheckedRegDeleteValue(key, valueName);
-    Status closed = CheckedRegCloseKey(key);
-    return deleted ? deleted : closed;
+    bool held = HeldKey && HeldRoot == root && strcmp(HeldPath, keyPath) == 0;
+    Status status = held ? Succeeded : HoldKey(root, keyPath);
+    if (!status)
+        status = CheckedRegDeleteValue(HeldKey, valueName);
+    // Deleted by someone else since it was opened: the key of that name now is another.
+    if (held && status && status->code == ERROR_KEY_DELETED) {
+        ReleaseRegistryKey();
+        return DeleteValue(root, keyPath, valueName);
+    }
+    return status;
 }
 
 Status RemoveRegistryEntry(char* text)
@@ -35,6 +74,8 @@ Status RemoveRegistryEntry(char* text)
         return RefuseProtected("RegDeleteKey", text);
     }
     HKEY root = ParseRootKey(parts.root, parts.rootLength);
+    if (!*parts.valueName)
+        ReleaseRegistryKey();
     Status status = *parts.valueName ? DeleteValue(root, parts.keyPath, parts.valueName)
                                      : CheckedRegDeleteKey(root, parts.keyPath);
     RestoreRegistryArgument(parts);

@@ -118,44 +118,20 @@ static Status ScheduleInPlace(const wchar_t* path)
     return status ? status : CheckedScheduleRemovalAtRestart(path);
 }
 
-static Status OpenForMoving(const wchar_t* path, HANDLE* file)
+static Status OpenForMoving(const wchar_t* path, DWORD access, HANDLE* file)
 {
-    return CheckedCreateFile(path, DELETE | SYNCHRONIZE | FILE_READ_ATTRIBUTES,
+    return CheckedCreateFile(path, access | SYNCHRONIZE | FILE_READ_ATTRIBUTES,
                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                              OPEN_EXISTING,
                              FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr,
                              file);
 }
 
-// Whether the plain file behind `file` is the one `path` names: a link, or a folder on the path
-// swapped for one, would have led elsewhere. The path may be as long as the system allows.
-static Status CheckReached(HANDLE file, const wchar_t* path)
-{
-    BY_HANDLE_FILE_INFORMATION information;
-    Status status = CheckedHandleInformation(file, &information);
-    if (status)
-        return status;
-    const DWORD notPlain = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT;
-    if (information.dwFileAttributes & notPlain)
-        return FailForPath(ERROR_CANT_ACCESS_FILE, "Restart schedule", path);
-    auto* reached = static_cast<wchar_t*>(malloc(WidePathLimit * sizeof(wchar_t)));
-    if (!reached)
-        return FailForPath(ERROR_NOT_ENOUGH_MEMORY, "Restart schedule", path);
-    status = CheckedFinalPath(file, reached, WidePathLimit);
-    if (!status && _wcsicmp(reached, DrivePath(path)) != 0)
-        status = FailForPath(ERROR_CANT_ACCESS_FILE, "Restart schedule", path);
-    free(reached);
-    return status;
-}
-
-// The file behind `file`, checked to be the one `path` names, into the private folder under a
-// name of its own; `moved` receives where it went.
+// The file behind `file` into the private folder under a name of its own; `moved` receives
+// where it went.
 static Status MoveAside(HANDLE file, const wchar_t* path, wchar_t* moved, size_t size)
 {
     static unsigned long movedCount;
-    Status status = CheckReached(file, path);
-    if (status)
-        return status;
     wchar_t name[16];
     _snwprintf(name, 16, L"%08lu.del", ++movedCount);
     name[15] = L'\0';
@@ -164,39 +140,47 @@ static Status MoveAside(HANDLE file, const wchar_t* path, wchar_t* moved, size_t
     return CheckedRenameByHandle(file, moved);
 }
 
-bool IsInUse(Status failure, const wchar_t* path)
+// The entry behind `entry` where it lies, by the path the system reached it by: a 32-bit
+// program asks for System32 and reaches SysWOW64, while the restart, run by the system itself,
+// would look the asked name up in the 64-bit System32 and remove another file.
+static Status ScheduleWhereReached(HANDLE entry)
 {
-    if (!failure)
-        return false;
-    if (failure->code == ERROR_SHARING_VIOLATION)
-        return true;
-    if (failure->code != ERROR_ACCESS_DENIED)
-        return false;
-    // A running image refuses deletion, not a rename: a file that can be opened for that, and
-    // is not read-only, is held by the system as a program. (The record keeps the refusal.)
-    ErrorRecord refusal = TheErrorRecord;
-    HANDLE file;
-    bool running = !OpenForMoving(path, &file);
-    if (running) {
-        BY_HANDLE_FILE_INFORMATION information;
-        const DWORD notImage = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY;
-        running = !CheckedHandleInformation(file, &information) &&
-                  !(information.dwFileAttributes & notImage);
-        CloseHandle(file);
+    auto* reached = static_cast<wchar_t*>(malloc(WidePathLimit * sizeof(wchar_t)));
+    if (!reached)
+        return FailWithCode(ERROR_NOT_ENOUGH_MEMORY, "Restart schedule", nullptr);
+    Status status = CheckedFinalPath(entry, reached, WidePathLimit);
+    if (!status)
+        status = ScheduleInPlace(reached);
+    free(reached);
+    return status;
+}
+
+Status HandToRestart(HANDLE entry, const wchar_t* path, bool movable)
+{
+    BY_HANDLE_FILE_INFORMATION information;
+    Status status = CheckedHandleInformation(entry, &information);
+    if (status)
+        return status;
+    const DWORD notPlain = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT;
+    if (movable && !(information.dwFileAttributes & notPlain)) {
+        wchar_t moved[MAX_PATH];
+        if (!MoveAside(entry, path, moved, MAX_PATH))
+            return CheckedScheduleRemovalAtRestart(moved);
     }
-    TheErrorRecord = refusal;
-    return running;
+    return ScheduleWhereReached(entry);
 }
 
 Status HandToRestart(const wchar_t* path)
 {
     HANDLE file;
-    if (!OpenForMoving(path, &file)) {
-        wchar_t moved[MAX_PATH];
-        Status status = MoveAside(file, path, moved, MAX_PATH);
-        CloseHandle(file);
-        if (!status)
-            return CheckedScheduleRemovalAtRestart(moved);
+    bool movable = !OpenForMoving(path, DELETE, &file);
+    // Held open without delete sharing: it can still be looked at, to be named rightly.
+    if (!movable) {
+        Status status = OpenForMoving(path, 0, &file);
+        if (status)
+            return status;
     }
-    return ScheduleInPlace(path);
+    Status status = HandToRestart(file, path, movable);
+    CloseHandle(file);
+    return status;
 }

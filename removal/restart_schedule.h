@@ -4,15 +4,16 @@
 // would by then name whatever that user chose. So a file goes to the restart only from where
 // no user can change its path: moved first into the run's private folder, or where it is, when
 // no folder on its path lets a user delete, rename or create entries.
+#include <windows.h>
+
 #include "sysops/error_record.h"
 
-// Whether `failure`, the refusal to remove `path` (a full path), means that it is in use: a
-// sharing violation; access denied only for a running program's image, which can be renamed
-// through a handle even so, where any other refusal could not.
-bool IsInUse(Status failure, const wchar_t* path);
+// Hands the entry held as `entry` (the very one the program tried to remove, `path` for the
+// record) to the next restart: a plain file, when `movable` (held with DELETE access), is moved
+// into the private folder and scheduled there; otherwise the entry is scheduled where the system
+// reached it, when that path is safe from users. Otherwise a Status whose record tells that the
+// entry is in use and why it stays. The caller notes the outcome.
+Status HandToRestart(HANDLE entry, const wchar_t* path, bool movable);
 
-// Hands `path`, in use, to the next restart: a file is moved into the private folder and
-// scheduled there; a file that cannot be moved, and a directory, are scheduled where they are
-// when their path is safe from users. Otherwise a Status whose record tells that the entry is
-// in use and why it stays. The caller notes the outcome.
+// The same for `path`, opened for that (and for what the program does with it).
 Status HandToRestart(const wchar_t* path);

@@ -1,10 +1,13 @@
 // The walk runs with administrator rights in trees where a standard user may create entries, and
 // such a user may swap a directory for a link to any other folder while the walk runs: entering
-// the link would remove what lies outside the tree. So each directory is opened, never following
-// a link, and entered only when that handle shows a plain directory that is the one its parent's
-// listing named (volume and file index). It is held, without delete sharing, while the walk is
-// inside it, so that it cannot be renamed or replaced meanwhile; it is listed and removed
-// through that same handle. Names are the file system's own, used whole, in the \\?\ form.
+// the link would remove what lies outside the tree. So each directory, the tree's root too, is
+// opened by its name inside its parent, never following a link, and entered only when that
+// handle shows a plain directory that is the one its parent's listing named (volume and file
+// index). It is held, without delete sharing, while the walk is inside it, so that it cannot be
+// renamed or replaced meanwhile; it is listed through that same handle, each entry is opened by
+// its name inside it (no path is looked up from the volume's root again), and every entry is
+// removed through the handle that opened it. Names are the file system's own, used whole; the
+// whole path, in the \\?\ form, only names an entry in the outcome.
 #include "removal/tree_removal.h"
 
 #include <windows.h>
@@ -16,8 +19,8 @@
 
 #include "removal/entry_removal.h"
 #include "removal/path_text.h"
+#include "removal/protected_places.h"
 #include "sysops/checked.h"
-#include "sysops/file_helpers.h"
 #include "sysops/handle_ops.h"
 
 // The listing of one directory, read through the handle that holds it open, a buffer at a time.
@@ -49,10 +52,12 @@ struct TreeLevel {
     DirectoryListing listing;
     size_t pathLength;   // the directory's own path in the working path
     DWORD volume;
+    uint64_t index;      // the directory's own file index
     OutcomeKind worst;   // among the entries dealt with so far
 };
 
 struct TreeWalk {
+    const wchar_t* asked;  // the root as the log gave it
     WorkingPath path;
     TreeLevel* levels;
     size_t depth;
@@ -62,6 +67,12 @@ struct TreeWalk {
 static bool IsDotOrDotDot(const wchar_t* name, size_t length)
 {
     return (length == 1 && name[0] == L'.') || (length == 2 && name[0] == L'.' && name[1] == L'.');
+}
+
+static ListedEntry ListedFrom(const FILE_ID_BOTH_DIR_INFO* found)
+{
+    return {found->FileName, found->FileNameLength / sizeof(wchar_t), found->FileAttributes,
+            found->FileId.QuadPart};
 }
 
 // The next entry of the listing other than "." and "..", or *done = 1 when none is left.
@@ -80,13 +91,9 @@ static Status NextDirectoryEntry(DirectoryListing* listing, ListedEntry* entry, 
         }
         const auto* found = reinterpret_cast<const FILE_ID_BOTH_DIR_INFO*>(listing->next);
         listing->next = found->NextEntryOffset ? listing->next + found->NextEntryOffset : nullptr;
-        size_t length = found->FileNameLength / sizeof(wchar_t);
-        if (IsDotOrDotDot(found->FileName, length))
+        *entry = ListedFrom(found);
+        if (IsDotOrDotDot(entry->name, entry->nameLength))
             continue;
-        entry->name = found->FileName;
-        entry->nameLength = length;
-        entry->attributes = found->FileAttributes;
-        entry->id = found->FileId.QuadPart;
         *done = 0;
         return Succeeded;
     }
@@ -153,11 +160,18 @@ static bool StartPath(WorkingPath* path, const wchar_t* root)
     return true;
 }
 
-static OutcomeKind RemoveListedFile(const wchar_t* path, uint32_t attributes)
+// Where an entry listed in the directory held as `directory` is opened.
+static EntryPlace PlaceOf(HANDLE directory, const ListedEntry& entry, const wchar_t* path)
 {
-    if (DeferIfOwnPathInTree(path))
+    return {directory, entry.name, entry.nameLength, path};
+}
+
+static OutcomeKind RemoveListedFile(HANDLE directory, DWORD volume, const ListedEntry& entry,
+                                    const wchar_t* path)
+{
+    if (DeferIfOwnEntry(static_cast<uint64_t>(entry.id), volume))
         return NoteOutcome(OutcomeRemoved, path);
-    return DeleteKnownFile(path, attributes);
+    return RemoveFileAt(PlaceOf(directory, entry, path), false);
 }
 
 // A link, or whatever took a listed directory's place: never entered. What the open handle shows
@@ -168,56 +182,55 @@ static OutcomeKind RemoveLink(const wchar_t* path, HANDLE opened, DWORD attribut
         FailForPath(ERROR_CANT_ACCESS_FILE, "RemoveTree", path);
         return NoteOutcome(OutcomeKept, path);
     }
-    return SettleRemoval(CheckedMarkForDeletion(opened, path), path, false);
+    return SettleRemoval(CheckedMarkForDeletion(opened, path), opened, path, false);
 }
 
-static Status OpenEntry(const wchar_t* path, DWORD access, HANDLE* opened,
+static Status OpenEntry(const EntryPlace& place, DWORD access, HANDLE* opened,
                         BY_HANDLE_FILE_INFORMATION* information)
 {
-    Status status = CheckedCreateFile(path, access, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                      OPEN_EXISTING,
-                                      FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT,
-                                      nullptr, opened);
+    Status status = OpenEntryAt(place, access, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                FILE_SYNCHRONOUS_IO_NONALERT, opened);
     if (!status && (status = CheckedHandleInformation(*opened, information)))
         CheckedCloseHandle(*opened);
     return status;
 }
 
-// An entry that could not be opened: gone since it was listed, or kept for the record's reason.
+// A directory that could not be opened: gone since it was listed, or kept for the record's
+// reason.
 static OutcomeKind NoteUnopened(Status status, const wchar_t* path)
 {
     bool gone = status->code == ERROR_FILE_NOT_FOUND || status->code == ERROR_PATH_NOT_FOUND;
     return NoteOutcome(gone ? OutcomeAbsent : OutcomeKept, path);
 }
 
-static OutcomeKind RemoveListedLink(const wchar_t* path)
+static OutcomeKind RemoveListedLink(const EntryPlace& place)
 {
     HANDLE opened;
     BY_HANDLE_FILE_INFORMATION information;
-    Status status = OpenEntry(path, DELETE | FILE_READ_ATTRIBUTES, &opened, &information);
+    Status status = OpenEntry(place, DELETE, &opened, &information);
     if (status)
-        return NoteUnopened(status, path);
-    OutcomeKind kind = RemoveLink(path, opened, information.dwFileAttributes);
+        return NoteUnopened(status, place.path);
+    OutcomeKind kind = RemoveLink(place.path, opened, information.dwFileAttributes);
     CheckedCloseHandle(opened);
     return kind;
 }
 
 // The directory once its contents are dealt with: `below` is the worst outcome among them.
-static OutcomeKind RemoveEmptiedDirectory(HANDLE directory, const wchar_t* path,
-                                          OutcomeKind below)
+static OutcomeKind RemoveEmptiedDirectory(const TreeLevel& level, const wchar_t* path)
 {
-    if (below == OutcomeKept) {
+    if (level.worst == OutcomeKept) {
         FailForPath(ERROR_DIR_NOT_EMPTY, "RemoveTree", path);
         return NoteOutcome(OutcomeKept, path);
     }
-    if (DeferIfOwnPathInTree(path))
+    if (DeferIfOwnEntry(level.index, level.volume))
         return NoteOutcome(OutcomeRemoved, path);
     // What is scheduled inside may already have been moved out of it; if not, the directory
     // empties at the restart, after what is scheduled inside it.
+    HANDLE directory = level.listing.directory;
     Status status = CheckedMarkForDeletion(directory, path);
-    if (below == OutcomeAtRestart && status && status->code == ERROR_DIR_NOT_EMPTY)
-        return ScheduleAtRestart(path);
-    return SettleRemoval(status, path, false);
+    if (level.worst == OutcomeAtRestart && status && status->code == ERROR_DIR_NOT_EMPTY)
+        return ScheduleAtRestart(directory, path, false);
+    return SettleRemoval(status, directory, path, false);
 }
 
 static void Fold(TreeWalk* walk, OutcomeKind kind)
@@ -227,7 +240,7 @@ static void Fold(TreeWalk* walk, OutcomeKind kind)
         level->worst = kind;
 }
 
-static bool PushLevel(TreeWalk* walk, HANDLE directory, DWORD volume)
+static bool PushLevel(TreeWalk* walk, HANDLE directory, const BY_HANDLE_FILE_INFORMATION& held)
 {
     if (walk->depth == walk->capacity) {
         size_t capacity = walk->capacity ? walk->capacity * 2 : 16;
@@ -243,38 +256,50 @@ static bool PushLevel(TreeWalk* walk, HANDLE directory, DWORD volume)
     TreeLevel& level = walk->levels[walk->depth++];
     level.listing = {directory, buffer, nullptr, false};
     level.pathLength = walk->path.length;
-    level.volume = volume;
+    level.volume = held.dwVolumeSerialNumber;
+    level.index = IndexOf(held);
     level.worst = OutcomeRemoved;
     return true;
 }
 
-// Opens the directory at the walk's path and enters it when it is the one `listed` names (null
-// for the tree's root, which only has to be a plain directory). False when it is not entered:
-// *kind then tells what became of it.
-static bool EnterDirectory(TreeWalk* walk, const ListedEntry* listed, OutcomeKind* kind)
+// The directory is the one `listed` names in the directory held on `volume`, and nothing a user
+// could have swapped in.
+static bool IsListedDirectory(const BY_HANDLE_FILE_INFORMATION& opened, DWORD volume,
+                              const ListedEntry& listed)
+{
+    DWORD attributes = opened.dwFileAttributes;
+    return static_cast<int64_t>(IndexOf(opened)) == listed.id &&
+           opened.dwVolumeSerialNumber == volume && (attributes & FILE_ATTRIBUTE_DIRECTORY) &&
+           !(attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+}
+
+// Opens the directory `listed` names in `parent` (on `volume`) and enters it when it is the one
+// listed. The tree's root must moreover be none of the folders Windows and its users live in,
+// however the log spelled it: judged by what was opened. False when it is not entered: *kind
+// then tells what became of it.
+static bool EnterDirectory(TreeWalk* walk, HANDLE parent, DWORD volume, const ListedEntry& listed,
+                           OutcomeKind* kind)
 {
     const wchar_t* path = walk->path.text;
     HANDLE directory;
     BY_HANDLE_FILE_INFORMATION information;
-    Status status = OpenEntry(path, FILE_LIST_DIRECTORY | DELETE | SYNCHRONIZE, &directory,
-                              &information);
+    Status status = OpenEntry(PlaceOf(parent, listed, path), FILE_LIST_DIRECTORY | DELETE,
+                              &directory, &information);
     if (status) {
         *kind = NoteUnopened(status, path);
         return false;
     }
-    DWORD attributes = information.dwFileAttributes;
-    int64_t id = (static_cast<int64_t>(information.nFileIndexHigh) << 32) |
-                 information.nFileIndexLow;
-    DWORD parentVolume = listed ? walk->levels[walk->depth - 1].volume : 0;
-    bool same = !listed || (id == listed->id && information.dwVolumeSerialNumber == parentVolume);
-    if (same && (attributes & FILE_ATTRIBUTE_DIRECTORY) &&
-        !(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
-        if (PushLevel(walk, directory, information.dwVolumeSerialNumber))
-            return true;
+    bool listedOne = IsListedDirectory(information, volume, listed);
+    if (listedOne && walk->depth == 0 && IsProtectedFolder(directory, IndexOf(information))) {
+        FailForPath(ERROR_ACCESS_DENIED, "RemoveTree", walk->asked);
+        *kind = NoteOutcome(OutcomeKept, walk->asked);
+    } else if (!listedOne) {
+        *kind = RemoveLink(path, directory, information.dwFileAttributes);
+    } else if (PushLevel(walk, directory, information)) {
+        return true;
+    } else {
         FailForPath(ERROR_NOT_ENOUGH_MEMORY, "RemoveTree", path);
         *kind = NoteOutcome(OutcomeKept, path);
-    } else {
-        *kind = RemoveLink(path, directory, attributes);
     }
     CheckedCloseHandle(directory);
     return false;
@@ -288,7 +313,7 @@ static OutcomeKind LeaveDirectory(TreeWalk* walk, bool unlisted)
     const wchar_t* path = walk->path.text;
     OutcomeKind kind = unlisted
                            ? NoteOutcome(OutcomeKept, path)
-                           : RemoveEmptiedDirectory(level.listing.directory, path, level.worst);
+                           : RemoveEmptiedDirectory(level, path);
     CheckedCloseHandle(level.listing.directory);
     free(level.listing.buffer);
     if (--walk->depth > 0) {
@@ -298,17 +323,18 @@ static OutcomeKind LeaveDirectory(TreeWalk* walk, bool unlisted)
     return kind;
 }
 
-// One entry of the innermost directory, its name appended to the working path. True when it is
-// a directory that was entered.
-static bool VisitEntry(TreeWalk* walk, const ListedEntry& entry, OutcomeKind* kind)
+// One entry listed in the directory held as `directory` (on `volume`), its name appended to the
+// working path. True when it is a directory that was entered.
+static bool VisitEntry(TreeWalk* walk, HANDLE directory, DWORD volume, const ListedEntry& entry,
+                       OutcomeKind* kind)
 {
     const wchar_t* path = walk->path.text;
     if (entry.attributes & FILE_ATTRIBUTE_REPARSE_POINT)
-        *kind = RemoveListedLink(path);
+        *kind = RemoveListedLink(PlaceOf(directory, entry, path));
     else if (entry.attributes & FILE_ATTRIBUTE_DIRECTORY)
-        return EnterDirectory(walk, &entry, kind);
+        return EnterDirectory(walk, directory, volume, entry, kind);
     else
-        *kind = RemoveListedFile(path, entry.attributes);
+        *kind = RemoveListedFile(directory, volume, entry, path);
     return false;
 }
 
@@ -332,7 +358,7 @@ static OutcomeKind WalkTree(TreeWalk* walk)
         if (!AppendName(&walk->path, entry)) {
             FailForPath(ERROR_FILENAME_EXCED_RANGE, "RemoveTree", walk->path.text);
             kind = NoteOutcome(OutcomeKept, walk->path.text);
-        } else if (VisitEntry(walk, entry, &kind)) {
+        } else if (VisitEntry(walk, level.listing.directory, level.volume, entry, &kind)) {
             continue;
         }
         walk->path.length = end;
@@ -341,24 +367,47 @@ static OutcomeKind WalkTree(TreeWalk* walk)
     }
 }
 
+// The root is found in its parent's listing by its name, and opened inside that parent, as each
+// directory below it is: a link that took its place is seen as one, and what is entered is
+// judged by its handle. The parent is reached as any path is.
 static OutcomeKind RemoveRoot(TreeWalk* walk)
 {
-    const wchar_t* path = walk->path.text;
-    EntryInfo info;
-    QueryEntryInfo(path, &info);
-    if (info.kind == EntryAbsent)
-        return NoteOutcome(OutcomeAbsent, path);
-    if (info.attributes & AttributeReparsePoint)
-        return RemoveListedLink(path);
-    if (info.kind == EntryFile)
-        return RemoveListedFile(path, info.attributes);
-    OutcomeKind kind;
-    return EnterDirectory(walk, nullptr, &kind) ? WalkTree(walk) : kind;
+    wchar_t* path = walk->path.text;
+    size_t cut = static_cast<size_t>(wcsrchr(path, L'\\') - path);
+    // A drive's root keeps its backslash: "\\?\C:" names the volume itself.
+    size_t parentEnd = path[cut - 1] == L':' ? cut + 1 : cut;
+    wchar_t kept = path[parentEnd];
+    path[parentEnd] = L'\0';
+    HANDLE parent;
+    Status status = CheckedCreateFile(path, FILE_LIST_DIRECTORY | SYNCHRONIZE,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr,
+                                      &parent);
+    path[parentEnd] = kept;
+    if (status)
+        return NoteUnopened(status, path);
+    BY_HANDLE_FILE_INFORMATION held;
+    alignas(8) unsigned char found[sizeof(FILE_ID_BOTH_DIR_INFO) + MAX_PATH * sizeof(wchar_t)];
+    int done = 1;
+    status = CheckedHandleInformation(parent, &held);
+    if (!status)
+        status = CheckedFindBelow(parent, path + cut + 1, walk->path.length - cut - 1, found,
+                                  sizeof found, path, &done);
+    OutcomeKind kind = status ? OutcomeKept : OutcomeAbsent;
+    bool entered = false;
+    if (status || done)
+        NoteOutcome(kind, path);
+    else
+        entered = VisitEntry(walk, parent, held.dwVolumeSerialNumber,
+                             ListedFrom(reinterpret_cast<FILE_ID_BOTH_DIR_INFO*>(found)), &kind);
+    CheckedCloseHandle(parent);
+    return entered ? WalkTree(walk) : kind;
 }
 
 OutcomeKind RemoveTree(const wchar_t* path)
 {
     TreeWalk walk = {};
+    walk.asked = path;
     OutcomeKind kind;
     if (StartPath(&walk.path, path)) {
         kind = RemoveRoot(&walk);

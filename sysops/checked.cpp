@@ -187,13 +187,6 @@ Status CheckedRemoveDirectory(const wchar_t* path)
     return FailWithLastError("Remove Directory", "%s", DetailPath(path).text);
 }
 
-Status CheckedSetFileAttributes(const wchar_t* path, DWORD attributes)
-{
-    if (SetFileAttributesW(path, attributes))
-        return Succeeded;
-    return FailWithLastError("SetFileAttributes", "%s", DetailPath(path).text);
-}
-
 Status CheckedScheduleRemovalAtRestart(const wchar_t* path)
 {
     if (MoveFileExW(path, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT))

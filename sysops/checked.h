@@ -27,7 +27,6 @@ Status CheckedCreateFile(const wchar_t* path, DWORD access, DWORD share,
                          HANDLE templateFile, HANDLE* file);
 Status CheckedDeleteFile(const wchar_t* path);
 Status CheckedRemoveDirectory(const wchar_t* path);
-Status CheckedSetFileAttributes(const wchar_t* path, DWORD attributes);
 // Asks Windows to delete the file or empty directory at the next restart
 // (MOVEFILE_DELAY_UNTIL_REBOOT); needs administrator rights.
 Status CheckedScheduleRemovalAtRestart(const wchar_t* path);

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "sysops/checked.h"
+#include "sysops/handle_ops.h"
 
 Status QueryEntryInfo(const char* path, EntryInfo* info)
 {
@@ -86,15 +87,15 @@ Status CloseKeepingFirst(HANDLE file, Status earlier)
     return earlier ? earlier : closed;
 }
 
-Status ClearReadOnly(const wchar_t* path, uint32_t attributes)
+Status ClearReadOnly(HANDLE file, const wchar_t* path, uint32_t attributes)
 {
-    // SetFileAttributesW takes only these; the others (compressed, sparse, reparse point ...)
+    // The system takes only these; the others (compressed, sparse, reparse point ...)
     // describe the file and are not ours to pass back.
     const DWORD settable = FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
                            FILE_ATTRIBUTE_TEMPORARY | FILE_ATTRIBUTE_OFFLINE |
                            FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
     DWORD kept = attributes & settable;
-    return CheckedSetFileAttributes(path, kept ? kept : FILE_ATTRIBUTE_NORMAL);
+    return CheckedSetAttributesByHandle(file, kept ? kept : FILE_ATTRIBUTE_NORMAL, path);
 }
 
 bool ToAnsi(const wchar_t* text, size_t length, char* out, size_t size, bool exact)

@@ -3,10 +3,22 @@
 #include <aclapi.h>
 #include <sddl.h>
 
+#include <winternl.h>
+
 #include <cwchar>
 
 #include "sysops/checked.h"
 #include "sysops/file_helpers.h"
+
+// Not among the declarations MinGW ships with the native calls.
+extern "C" NTSTATUS NTAPI NtQueryDirectoryFile(HANDLE directory, HANDLE event,
+                                               PIO_APC_ROUTINE routine, PVOID context,
+                                               PIO_STATUS_BLOCK io, PVOID buffer, ULONG size,
+                                               FILE_INFORMATION_CLASS kind, BOOLEAN single,
+                                               PUNICODE_STRING mask, BOOLEAN restart);
+// What the listing answers when nothing matches: no entry of that name, or none left.
+constexpr NTSTATUS NoSuchFile = static_cast<NTSTATUS>(0xC000000F);
+constexpr NTSTATUS NoMoreFiles = static_cast<NTSTATUS>(0x80000006);
 
 // Protected, so that nothing of the folder above is inherited.
 static const wchar_t PrivateDescriptor[] = L"O:BAD:P(A;OICI;FA;;;BA)(A;OICI;FA;;;SY)";
@@ -80,6 +92,97 @@ Status CheckedRenameByHandle(HANDLE file, const wchar_t* target)
                             : FailWithLastError("SetFileInformationByHandle", "%ls", target);
     LocalFree(rename);
     return status;
+}
+
+static Status FailForStatus(NTSTATUS status, const char* label, const wchar_t* path)
+{
+    return FailForPath(RtlNtStatusToDosError(status), label, path);
+}
+
+// A name the listing gave, as the native calls count it: in bytes, at most 65,534 of them.
+static bool CountedName(const wchar_t* name, size_t length, UNICODE_STRING* counted)
+{
+    if (length == 0 || length > 32767)
+        return false;
+    counted->Length = counted->MaximumLength = static_cast<USHORT>(length * sizeof(wchar_t));
+    counted->Buffer = const_cast<wchar_t*>(name);
+    return true;
+}
+
+static Status OpenCounted(HANDLE directory, UNICODE_STRING* name, DWORD access, DWORD share,
+                          DWORD options, const wchar_t* path, HANDLE* opened)
+{
+    OBJECT_ATTRIBUTES object;
+    InitializeObjectAttributes(&object, name, OBJ_CASE_INSENSITIVE, directory, nullptr);
+    IO_STATUS_BLOCK io;
+    NTSTATUS status = NtOpenFile(opened, access, &object, &io, share,
+                                 options | FILE_OPEN_REPARSE_POINT | FILE_OPEN_FOR_BACKUP_INTENT);
+    if (NT_SUCCESS(status))
+        return Succeeded;
+    *opened = nullptr;
+    return FailForStatus(status, "NtOpenFile", path);
+}
+
+Status CheckedOpenBelow(HANDLE directory, const wchar_t* name, size_t length, DWORD access,
+                        DWORD share, DWORD options, const wchar_t* path, HANDLE* opened)
+{
+    UNICODE_STRING counted;
+    if (!CountedName(name, length, &counted))
+        return FailForPath(ERROR_INVALID_NAME, "NtOpenFile", path);
+    return OpenCounted(directory, &counted, access, share, options, path, opened);
+}
+
+Status CheckedOpenPath(const wchar_t* path, DWORD access, DWORD share, DWORD options,
+                       HANDLE* opened)
+{
+    UNICODE_STRING native;
+    // Only a path that names no place at all (an empty one) has no native form: as the path
+    // calls say of it, there is no such path.
+    if (!RtlDosPathNameToNtPathName_U(path, &native, nullptr, nullptr))
+        return FailForPath(ERROR_PATH_NOT_FOUND, "NtOpenFile", path);
+    Status status = OpenCounted(nullptr, &native, access, share, options, path, opened);
+    RtlFreeUnicodeString(&native);
+    return status;
+}
+
+Status CheckedFileIndex(HANDLE file, uint64_t* index)
+{
+    FILE_INTERNAL_INFORMATION internal;
+    IO_STATUS_BLOCK io;
+    NTSTATUS status = NtQueryInformationFile(file, &io, &internal, sizeof internal,
+                                             FileInternalInformation);
+    if (!NT_SUCCESS(status))
+        return FailForStatus(status, "NtQueryInformationFile", L"");
+    *index = static_cast<uint64_t>(internal.IndexNumber.QuadPart);
+    return Succeeded;
+}
+
+Status CheckedFindBelow(HANDLE directory, const wchar_t* name, size_t length, void* buffer,
+                        DWORD size, const wchar_t* path, int* done)
+{
+    *done = 1;
+    UNICODE_STRING mask;
+    if (!CountedName(name, length, &mask) || wcscspn(name, L"*?<>\"") < length)
+        return FailForPath(ERROR_INVALID_NAME, "NtQueryDirectoryFile", path);
+    IO_STATUS_BLOCK io;
+    NTSTATUS status = NtQueryDirectoryFile(directory, nullptr, nullptr, nullptr, &io, buffer,
+                                           size, FileIdBothDirectoryInformation, TRUE, &mask,
+                                           TRUE);
+    if (status == NoSuchFile || status == NoMoreFiles)
+        return Succeeded;
+    if (!NT_SUCCESS(status))
+        return FailForStatus(status, "NtQueryDirectoryFile", path);
+    *done = 0;
+    return Succeeded;
+}
+
+Status CheckedSetAttributesByHandle(HANDLE file, DWORD attributes, const wchar_t* path)
+{
+    FILE_BASIC_INFO basic = {};
+    basic.FileAttributes = attributes;
+    if (SetFileInformationByHandle(file, FileBasicInfo, &basic, sizeof basic))
+        return Succeeded;
+    return FailForPath(GetLastError(), "SetFileInformationByHandle", path);
 }
 
 Status CheckedFolderSecurity(const wchar_t* path, PSID* owner, PACL* access,

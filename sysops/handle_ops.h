@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <aclapi.h>
+#include <cstdint>
 
 #include "sysops/error_record.h"
 
@@ -20,6 +21,25 @@ Status CheckedHandleInformation(HANDLE file, BY_HANDLE_FILE_INFORMATION* informa
 Status CheckedFinalPath(HANDLE file, wchar_t* path, DWORD size);
 // Renames the entry behind `file` (opened with DELETE) to `target`, never replacing.
 Status CheckedRenameByHandle(HANDLE file, const wchar_t* target);
+// Opens `name` (`length` characters, not terminated) inside the directory held as `directory`,
+// never following a link at that name: the name is looked up there, once, and no path is parsed
+// from the volume's root. `options` are the native open's (FILE_DIRECTORY_FILE ...); `path`, the
+// entry's whole path, is for the record.
+Status CheckedOpenBelow(HANDLE directory, const wchar_t* name, size_t length, DWORD access,
+                        DWORD share, DWORD options, const wchar_t* path, HANDLE* opened);
+// The same for a whole path, in any form Windows takes, the \\?\ one too.
+Status CheckedOpenPath(const wchar_t* path, DWORD access, DWORD share, DWORD options,
+                       HANDLE* opened);
+// The file index of the entry held as `file`. Cheaper than CheckedHandleInformation, which also
+// asks the volume for its serial: a question that costs more than a deletion on some systems.
+Status CheckedFileIndex(HANDLE file, uint64_t* index);
+// The entry of `directory` that `name` names, by its own name or its short one, as its listing
+// tells it: a FILE_ID_BOTH_DIR_INFO in `buffer`. `done` is 1 when there is none. The name must
+// hold no wildcard.
+Status CheckedFindBelow(HANDLE directory, const wchar_t* name, size_t length, void* buffer,
+                        DWORD size, const wchar_t* path, int* done);
+// Sets the attributes of the entry held as `file` (opened with FILE_WRITE_ATTRIBUTES).
+Status CheckedSetAttributesByHandle(HANDLE file, DWORD attributes, const wchar_t* path);
 // The folder's owner and access list; `descriptor` is released with LocalFree.
 Status CheckedFolderSecurity(const wchar_t* path, PSID* owner, PACL* access,
                              PSECURITY_DESCRIPTOR* descriptor);

@@ -50,12 +50,13 @@ TEST(InstallLog, TheUninstallersOwnPathsAreDeferredButLinksAreNot)
         PutFile(path);
     SetOwnPath(own);
     ProcessLog(s, "file:" + own + "\nFILE:" + s.Path("APP\\bin\\readme") + "\ndirw:" + app +
-                      "\ndir:" + app + "\\bin\nlink:" + own);
+                      "\ndir:" + app + "\\bin\ndir:" + app + "\\.\\bin\nlink:" + own);
     EXPECT_FALSE(Exists(app + "\\data"))
         << "\"dirw:\" above the uninstaller empties it but for its paths";
     EXPECT_FALSE(Exists(app + "\\bin\\readme") || Exists(own)) << "\"link:\" deletes at once";
+    // The folder spelled another way is known by what it is, and deferred by the program's name.
     EXPECT_EQ(DeferredListText(), "\"" + own + "\" \"" + own + "\" \"" + app + "\\bin\" \"" + app +
-                                      "\" \"" + app + "\\bin\"");
+                                      "\" \"" + app + "\\bin\" \"" + app + "\\bin\"");
     SetOwnPath("");
 }
 
@@ -212,6 +213,7 @@ TEST(InstallLog, RootsSystemFoldersAndTopLevelKeysAreRefusedAndLaterEntriesStill
         {"dirw:" + upper(windows) + "\\", windows, denied},
         {"dirw:" + std::string(system) + "\\..", windows, denied},
         {"dir:" + upper(system), system, denied}, {"dirw:" + files + "\\", files, denied},
+        {"dir:" + std::string(shortName), files, denied},
         {"dirw:" + std::string(shortName), files, denied}, {"dirw:" + upper(data), data, denied},
         {"dir:" + users + "\\", users, denied}, {"key:HKCU\\Software\\", "", denied},
         {"dirw:" + upper(profile) + "\\\\", profile, denied},

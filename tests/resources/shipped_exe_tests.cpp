@@ -45,7 +45,7 @@ TEST_F(ShippedExe, ImportsOnlySystemLibrariesAndLoadsNothingLater)
          d->Name; ++d)
         imports.insert(CharUpperA(std::string(base + d->Name).data()));
     EXPECT_EQ(imports, std::set<std::string>({"ADVAPI32.DLL", "COMCTL32.DLL", "KERNEL32.DLL",
-                                              "MSVCRT.DLL", "USER32.DLL"}));
+                                              "MSVCRT.DLL", "NTDLL.DLL", "USER32.DLL"}));
     EXPECT_EQ(directory[IMAGE_DIRECTORY_ENTRY_DELAY_IMPORT].VirtualAddress, 0u);
 }
 
