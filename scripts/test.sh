@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Builds everything and runs every test: the Wine suite in a private prefix of its build tree,
-# where 32-bit programs run only on an emulated CPU the shipped exe's own tier after it, then the
+# Builds everything and runs every test: the Wine suite in a private prefix of its build tree;
+# where 32-bit programs run only on an emulated CPU, the shipped exe's own tier after it; then the
 # native build under sanitizers with its tests and a bounded fuzzing run.
 #   scripts/test.sh [--fuzz-seconds N]    (120 s a fuzz target by default)
 set -euo pipefail
@@ -47,7 +47,8 @@ if [ "$SHIPPED_TIER" = yes ]; then
     started=$SECONDS
     log=build/windows-x86-tests/shipped-tier.log
     tier_status=0
-    UNINSTALL_TOOL_WINE=/usr/lib/wine/wine64 UNINSTALL_TOOL_ROBOT="$PWD/build/windows-x64/tests/robot.exe" \
+    robot="$PWD/build/windows-x64/tests/robot.exe"
+    UNINSTALL_TOOL_WINE=/usr/lib/wine/wine64 UNINSTALL_TOOL_ROBOT=$robot \
         UNINSTALL_WAIT_FACTOR=$WAIT_FACTOR ctest --preset windows-x86 -R "$tier_tests" \
         --timeout $((180 * WAIT_FACTOR)) 2>&1 | tee "$log" || tier_status=1
     if grep -q 'Skipped\|Not Run' "$log"; then
