@@ -26,9 +26,9 @@ i386_binfmt_entry() {
         magic=$(sed -n 's/^magic //p' "$entry")
         mask=$(sed -n 's/^mask //p' "$entry")
         [ -n "$magic" ] && [ ${#magic} -le ${#I386_ELF_HEADER} ] || continue
+        [ -n "$mask" ] || mask=${magic//?/f}  # an entry without a mask compares every bit
         for ((i = 0; i < ${#magic}; i += 2)); do
             local m=$((16#${mask:i:2}))
-            [ -n "$mask" ] || m=255
             (((16#${magic:i:2} & m) == (16#${I386_ELF_HEADER:i:2} & m))) || continue 2
         done
         echo "$entry"
