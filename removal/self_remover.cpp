@@ -72,6 +72,16 @@ bool BindOwnImage()
     return true;
 }
 
+bool OwnImageIdentity(DWORD* volume, uint64_t* index)
+{
+    BY_HANDLE_FILE_INFORMATION information;
+    if (OwnImage == INVALID_HANDLE_VALUE || !GetFileInformationByHandle(OwnImage, &information))
+        return false;
+    *volume = information.dwVolumeSerialNumber;
+    *index = (uint64_t{information.nFileIndexHigh} << 32) | information.nFileIndexLow;
+    return true;
+}
+
 static bool Rewind(HANDLE file)
 {
     LARGE_INTEGER start = {};

@@ -1,11 +1,19 @@
 #pragma once
 // The uninstaller's own file and the directories above it are removed by a temporary copy of
 // the program, started in helper mode once the wizard is over.
+#include <windows.h>
+
+#include <cstdint>
 
 // Opens the program's own file, to hold it for the run, and checks through that handle that it
 // is the very file the system started. False, and no copy can be made then, when it is not or
 // cannot be opened. Called once, before anything else of a removal.
 bool BindOwnImage();
+
+// What the program's own file is on disk (volume serial and file index), as the handle that
+// BindOwnImage holds shows it: the one identity by which the run knows its own file, however a
+// log or the system spells it. False when the image is not bound.
+bool OwnImageIdentity(DWORD* volume, uint64_t* index);
 
 // Copies the program's own file, through the handle that BindOwnImage holds (without it there
 // is no copy), into the run's private folder and, once the copy is locked and holds the

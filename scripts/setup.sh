@@ -63,6 +63,7 @@ if [ "$I386_MODE" != none ]; then
     if ! dpkg --print-foreign-architectures | grep -qx i386; then
         echo "setup: adding the i386 architecture for 32-bit Wine"
         $sudo dpkg --add-architecture i386
+        updated=no  # the new architecture's packages are known only after the next refresh
     fi
 fi
 install "${packages[@]}"
