@@ -6,10 +6,10 @@
 #include <cwchar>
 
 #include "removal/install_log.h"
-#include "removal/path_text.h"
-#include "removal/running_programs.h"
+#include "removal/running/running_programs.h"
 #include "sysops/file_helpers.h"
-#include "sysops/record_text.h"
+#include "text/path_text.h"
+#include "text/record_text.h"
 #include "ui/page_loop.h"
 #include "ui/window_class.h"
 

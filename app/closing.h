@@ -1,7 +1,7 @@
 #pragma once
 // The product's programs that still run are dealt with before the first entry goes, the
 // wizard's user asked first; from then until the removal ends, Windows does not end the session.
-#include "app/command_line.h"
+#include "text/command_line.h"
 
 // From now on the removal closes the running programs as `request` asks before its first entry,
 // then holds off the end of the session.

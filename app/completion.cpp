@@ -5,10 +5,10 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "removal/outcome.h"
-#include "removal/path_text.h"
+#include "removal/results/outcome.h"
 #include "sysops/file_helpers.h"
-#include "sysops/record_text.h"
+#include "text/path_text.h"
+#include "text/record_text.h"
 #include "ui/pages.h"
 #include "ui/window_class.h"
 

@@ -5,10 +5,10 @@
 #include <cstring>
 #include <cwchar>
 
-#include "removal/outcome.h"
-#include "removal/path_text.h"
+#include "removal/results/outcome.h"
 #include "sysops/checked.h"
 #include "sysops/file_helpers.h"
+#include "text/path_text.h"
 #include "ui/page_loop.h"
 #include "ui/removal_page.h"
 #include "ui/window_class.h"

@@ -18,8 +18,8 @@
 #include <vector>
 
 #include "app/progress.h"
-#include "removal/deferred_list.h"
 #include "removal/install_log.h"
+#include "text/deferred_list.h"
 #include "ui/window_class.h"
 
 namespace {

@@ -18,19 +18,19 @@
 #include <cstdlib>
 #include <winternl.h>
 
-#include "removal/deferred_list.h"
-#include "removal/entry_removal.h"
-#include "removal/log_text.h"
-#include "removal/outcome.h"
-#include "removal/path_text.h"
-#include "removal/protected_places.h"
-#include "removal/registry_entry.h"
-#include "removal/running_programs.h"
-#include "removal/tree_removal.h"
-#include "removal/users_own.h"
+#include "removal/entries/entry_removal.h"
+#include "removal/entries/registry_entry.h"
+#include "removal/entries/tree_removal.h"
+#include "removal/entries/users_own.h"
+#include "removal/results/outcome.h"
+#include "removal/running/running_programs.h"
+#include "removal/safety/protected_places.h"
 #include "sysops/checked.h"
 #include "sysops/file_helpers.h"
 #include "sysops/handle_ops.h"
+#include "text/deferred_list.h"
+#include "text/log_text.h"
+#include "text/path_text.h"
 
 void (*BeforeFirstEntry)();
 

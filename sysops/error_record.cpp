@@ -4,7 +4,7 @@
 
 #include <cstdarg>
 
-#include "sysops/record_text.h"
+#include "text/record_text.h"
 
 ErrorRecord TheErrorRecord;
 

@@ -2,7 +2,7 @@
 // The one record of the most recent failure, and the Status that refers to it.
 #include <cstdint>
 
-#include "sysops/record_text.h"
+#include "text/record_text.h"
 
 struct ErrorRecord {
     int32_t code;     // Windows system error code of the last failure

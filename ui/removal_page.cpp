@@ -3,7 +3,7 @@
 #include <commctrl.h>
 
 #include "resources/ids.h"
-#include "sysops/record_text.h"
+#include "text/record_text.h"
 #include "ui/page_loop.h"
 #include "ui/pages.h"
 

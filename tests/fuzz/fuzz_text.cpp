@@ -7,14 +7,14 @@
 #include <string>
 #include <vector>
 
-#include "app/command_line.h"
-#include "removal/deferred_list.h"
-#include "removal/folder_spelling.h"
-#include "removal/helper_command_line.h"
-#include "removal/log_text.h"
-#include "removal/path_text.h"
-#include "removal/registry_path.h"
 #include "tests/support/argument_split.h"
+#include "text/command_line.h"
+#include "text/deferred_list.h"
+#include "text/folder_spelling.h"
+#include "text/helper_command_line.h"
+#include "text/log_text.h"
+#include "text/path_text.h"
+#include "text/registry_path.h"
 
 static void Require(bool good) { good ? void() : abort(); }
 

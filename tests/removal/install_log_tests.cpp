@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "removal/install_log.h"
-#include "removal/outcome.h"
+#include "removal/results/outcome.h"
 #include "tests/support/test_support.h"
 
 // The log's own entries follow a hundred thousand of files already gone: applied to the last, in

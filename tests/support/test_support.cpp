@@ -3,8 +3,8 @@
 #include <cstring>
 #include <iterator>
 
-#include "removal/deferred_list.h"
 #include "removal/install_log.h"
+#include "text/deferred_list.h"
 
 static int Counter;
 

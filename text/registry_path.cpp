@@ -1,8 +1,8 @@
-#include "removal/registry_path.h"
+#include "text/registry_path.h"
 
 #include <cstring>
 
-#include "removal/ascii_case.h"
+#include "text/ascii_case.h"
 
 namespace {
 

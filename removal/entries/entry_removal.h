@@ -7,7 +7,7 @@
 
 #include <cstdint>
 
-#include "removal/outcome.h"
+#include "removal/results/outcome.h"
 #include "sysops/error_record.h"
 
 // Where an entry is opened: by its whole path (`directory` null), or by its `name` inside a

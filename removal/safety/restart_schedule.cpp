@@ -1,4 +1,4 @@
-#include "removal/restart_schedule.h"
+#include "removal/safety/restart_schedule.h"
 
 #include <windows.h>
 
@@ -7,10 +7,10 @@
 #include <cstdlib>
 #include <cwchar>
 
-#include "removal/path_text.h"
-#include "removal/private_folder.h"
+#include "removal/safety/private_folder.h"
 #include "sysops/checked.h"
 #include "sysops/handle_ops.h"
+#include "text/path_text.h"
 
 // The accounts that may change a folder without making the path unsafe: those of the
 // administrators and of the system itself.

@@ -1,8 +1,8 @@
-#include "removal/log_text.h"
+#include "text/log_text.h"
 
 #include <cstring>
 
-#include "removal/ascii_case.h"
+#include "text/ascii_case.h"
 
 void TerminateLogEntries(char* buffer, size_t size)
 {

@@ -1,9 +1,9 @@
-#include "removal/deferred_list.h"
+#include "text/deferred_list.h"
 
 #include <cstdlib>
 #include <cstring>
 
-#include "removal/ascii_case.h"
+#include "text/ascii_case.h"
 
 char OwnPath[260];
 wchar_t OwnWidePath[260];

@@ -2,7 +2,7 @@
 // goes and stays (a value alone, a key only without subkeys, a missing value counted as absent)
 // is shown by the log tests and the scenarios.
 
-#include "removal/registry_entry.h"
+#include "removal/entries/registry_entry.h"
 #include "tests/support/test_support.h"
 
 static Status Remove(std::string argument)

@@ -1,4 +1,4 @@
-#include "removal/running_programs.h"
+#include "removal/running/running_programs.h"
 
 #include <windows.h>
 #include <tlhelp32.h>
@@ -7,12 +7,12 @@
 #include <cstring>
 #include <cwchar>
 
-#include "removal/ascii_case.h"
-#include "removal/outcome.h"
-#include "removal/path_text.h"
+#include "removal/results/outcome.h"
 #include "sysops/checked.h"
 #include "sysops/file_helpers.h"
 #include "sysops/handle_ops.h"
+#include "text/ascii_case.h"
+#include "text/path_text.h"
 
 // What a file is, whatever path leads to it: its volume and its index there.
 struct FileIdentity {

@@ -1,9 +1,9 @@
-#include "app/command_line.h"
+#include "text/command_line.h"
 
 #include <cstring>
 
-#include "removal/helper_command_line.h"
-#include "removal/ascii_case.h"
+#include "text/ascii_case.h"
+#include "text/helper_command_line.h"
 
 // True when `argument` is "/" or "-" followed by `name` (in lower case; the argument's letter
 // case is ignored), and sets *rest to what follows; a name ending with "=" takes a value.

@@ -1,4 +1,4 @@
-#include "sysops/record_text.h"
+#include "text/record_text.h"
 
 #include <cstdio>
 #include <cstring>

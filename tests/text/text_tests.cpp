@@ -4,11 +4,11 @@
 
 #include <cstring>
 
-#include "app/command_line.h"
-#include "removal/deferred_list.h"
-#include "removal/helper_command_line.h"
-#include "sysops/record_text.h"
 #include "tests/support/argument_split.h"
+#include "text/command_line.h"
+#include "text/deferred_list.h"
+#include "text/helper_command_line.h"
+#include "text/record_text.h"
 
 static std::string DeferAll(const char* own, const std::vector<std::string>& paths)
 {

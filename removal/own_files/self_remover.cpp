@@ -1,4 +1,4 @@
-#include "removal/self_remover.h"
+#include "removal/own_files/self_remover.h"
 
 #include <windows.h>
 #include <psapi.h>
@@ -7,14 +7,14 @@
 #include <cstring>
 #include <cwchar>
 
-#include "removal/deferred_list.h"
-#include "removal/helper_command_line.h"
-#include "removal/path_text.h"
-#include "removal/private_folder.h"
-#include "removal/restart_schedule.h"
+#include "removal/safety/private_folder.h"
+#include "removal/safety/restart_schedule.h"
 #include "sysops/checked.h"
 #include "sysops/file_helpers.h"
-#include "sysops/record_text.h"
+#include "text/deferred_list.h"
+#include "text/helper_command_line.h"
+#include "text/path_text.h"
+#include "text/record_text.h"
 
 // The helper learns from this variable which process to wait for: the value of a handle to the
 // uninstaller, which the helper inherits.

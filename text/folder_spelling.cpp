@@ -1,9 +1,9 @@
-#include "removal/folder_spelling.h"
+#include "text/folder_spelling.h"
 
 #include <cstring>
 
-#include "removal/ascii_case.h"
-#include "removal/path_text.h"
+#include "text/ascii_case.h"
+#include "text/path_text.h"
 
 bool TrimFolderPath(char* path)
 {

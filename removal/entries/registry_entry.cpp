@@ -1,11 +1,11 @@
-#include "removal/registry_entry.h"
+#include "removal/entries/registry_entry.h"
 
 #include <cstdlib>
 #include <cstring>
 
-#include "removal/protected_places.h"
-#include "removal/registry_path.h"
+#include "removal/safety/protected_places.h"
 #include "sysops/checked.h"
+#include "text/registry_path.h"
 
 // The predefined key for a full or short root name, or null.
 static HKEY ParseRootKey(const char* name, size_t length)

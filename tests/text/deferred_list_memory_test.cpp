@@ -5,7 +5,7 @@
 #include <cstring>
 #include <string>
 
-#include "removal/deferred_list.h"
+#include "text/deferred_list.h"
 
 static bool RefuseMemory;
 extern "C" void* __libc_realloc(void* block, size_t size);

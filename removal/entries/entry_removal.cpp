@@ -1,15 +1,15 @@
-#include "removal/entry_removal.h"
+#include "removal/entries/entry_removal.h"
 
 #include <cstdlib>
 #include <cstring>
 #include <iterator>
 #include <winternl.h>
 
-#include "removal/deferred_list.h"
-#include "removal/restart_schedule.h"
+#include "removal/safety/restart_schedule.h"
 #include "sysops/checked.h"
 #include "sysops/file_helpers.h"
 #include "sysops/handle_ops.h"
+#include "text/deferred_list.h"
 
 Status OpenEntryAt(const EntryPlace& place, DWORD access, DWORD share, DWORD options,
                    HANDLE* opened)

@@ -3,10 +3,10 @@
 // behaves as the uninstaller's copy would. The scenarios show the rest with the real program.
 #include <cstring>
 
-#include "removal/deferred_list.h"
-#include "removal/helper_command_line.h"
-#include "removal/self_remover.h"
+#include "removal/own_files/self_remover.h"
 #include "tests/support/test_support.h"
+#include "text/deferred_list.h"
+#include "text/helper_command_line.h"
 
 // The uninstaller defers its paths in the log's order, the install folder first, and lingers 3 s
 // after starting the helper. (full_uninstall.sh shows the rest with the real program: a start in

@@ -1,10 +1,10 @@
-#include "removal/helper_command_line.h"
+#include "text/helper_command_line.h"
 
 #include <cstdlib>
 #include <cstring>
 
-#include "removal/ascii_case.h"
-#include "removal/path_text.h"
+#include "text/ascii_case.h"
+#include "text/path_text.h"
 
 bool IsHelperSwitch(const char* argument)
 {

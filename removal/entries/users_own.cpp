@@ -1,4 +1,4 @@
-#include "removal/users_own.h"
+#include "removal/entries/users_own.h"
 
 #include <windows.h>
 
@@ -6,8 +6,8 @@
 #include <cstring>
 #include <cwchar>
 
-#include "removal/outcome.h"
-#include "removal/registry_entry.h"
+#include "removal/entries/registry_entry.h"
+#include "removal/results/outcome.h"
 
 // Nothing the log named below `place` stays for another reason, as far as the lines tell.
 static bool NothingOfTheLogKeptBelow(const wchar_t* place)

@@ -1,11 +1,11 @@
-#include "removal/protected_places.h"
+#include "removal/safety/protected_places.h"
 
 #include <windows.h>
 
 #include <cstdlib>
 
-#include "removal/folder_spelling.h"
-#include "removal/path_text.h"
+#include "text/folder_spelling.h"
+#include "text/path_text.h"
 
 // Where a folder lies on disk. Every spelling of one folder, however it reaches it, opens the
 // same folder and so gives the same identity.

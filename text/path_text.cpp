@@ -1,9 +1,9 @@
-#include "removal/path_text.h"
+#include "text/path_text.h"
 
 #include <cstring>
 #include <initializer_list>
 
-#include "removal/ascii_case.h"
+#include "text/ascii_case.h"
 
 bool CopyBounded(char* out, size_t size, const char* text)
 {

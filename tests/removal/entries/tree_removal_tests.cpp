@@ -2,8 +2,8 @@
 #include <fstream>
 #include <sstream>
 
-#include "removal/report.h"
-#include "removal/tree_removal.h"
+#include "removal/entries/tree_removal.h"
+#include "removal/results/report.h"
 #include "tests/support/test_support.h"
 
 static OutcomeKind Remove(const std::string& path) { return RemoveTree(Utf16(path).c_str()); }

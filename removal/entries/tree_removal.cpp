@@ -8,7 +8,7 @@
 // its name inside it (no path is looked up from the volume's root again), and every entry is
 // removed through the handle that opened it. Names are the file system's own, used whole; the
 // whole path, in the \\?\ form, only names an entry in the outcome.
-#include "removal/tree_removal.h"
+#include "removal/entries/tree_removal.h"
 
 #include <windows.h>
 
@@ -17,11 +17,11 @@
 #include <cstring>
 #include <cwchar>
 
-#include "removal/entry_removal.h"
-#include "removal/path_text.h"
-#include "removal/protected_places.h"
+#include "removal/entries/entry_removal.h"
+#include "removal/safety/protected_places.h"
 #include "sysops/checked.h"
 #include "sysops/handle_ops.h"
+#include "text/path_text.h"
 
 // The listing of one directory, read through the handle that holds it open, a buffer at a time.
 struct DirectoryListing {

@@ -1,4 +1,4 @@
-#include "removal/outcome.h"
+#include "removal/results/outcome.h"
 
 #include <windows.h>
 
@@ -6,10 +6,10 @@
 #include <cstring>
 #include <cwchar>
 
-#include "removal/ascii_case.h"
-#include "removal/path_text.h"
 #include "sysops/error_record.h"
-#include "sysops/record_text.h"
+#include "text/ascii_case.h"
+#include "text/path_text.h"
+#include "text/record_text.h"
 
 RemovalOutcome Outcome;
 ProgressHandler RemovalProgress;

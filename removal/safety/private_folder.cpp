@@ -1,4 +1,4 @@
-#include "removal/private_folder.h"
+#include "removal/safety/private_folder.h"
 
 #include <windows.h>
 #include <ntsecapi.h>

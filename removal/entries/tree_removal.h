@@ -1,6 +1,6 @@
 #pragma once
 // Removing a directory with everything below it, depth first.
-#include "removal/outcome.h"
+#include "removal/results/outcome.h"
 
 // Removes `path` (a full path that the caller has found safe to empty: no root, no folder of
 // Windows), a file or a directory with everything below it. An entry that stays, and the

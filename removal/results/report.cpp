@@ -1,15 +1,15 @@
-#include "removal/report.h"
+#include "removal/results/report.h"
 
 #include <windows.h>
 
 #include <cwchar>
 
-#include "removal/outcome.h"
-#include "removal/path_text.h"
+#include "removal/results/outcome.h"
 #include "sysops/checked.h"
 #include "sysops/file_helpers.h"
 #include "sysops/handle_ops.h"
-#include "sysops/record_text.h"
+#include "text/path_text.h"
+#include "text/record_text.h"
 
 // The user's temporary directory is the user's own: whatever the program, elevated, writes
 // there by a name, a link planted at that name would redirect. So the report is only ever a new
