@@ -7,7 +7,7 @@
 
 #include "removal/install_log.h"
 #include "removal/running/running_programs.h"
-#include "sysops/file_helpers.h"
+#include "sysops/code_page.h"
 #include "text/path_text.h"
 #include "text/record_text.h"
 #include "ui/page_loop.h"

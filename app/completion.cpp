@@ -6,7 +6,7 @@
 #include <cstring>
 
 #include "removal/results/outcome.h"
-#include "sysops/file_helpers.h"
+#include "sysops/code_page.h"
 #include "text/path_text.h"
 #include "text/record_text.h"
 #include "ui/pages.h"

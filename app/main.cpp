@@ -16,7 +16,7 @@
 #include "removal/results/outcome.h"
 #include "removal/results/report.h"
 #include "sysops/checked.h"
-#include "sysops/file_helpers.h"
+#include "sysops/code_page.h"
 #include "text/command_line.h"
 #include "text/deferred_list.h"
 #include "text/path_text.h"

@@ -7,7 +7,7 @@
 
 #include "removal/results/outcome.h"
 #include "sysops/checked.h"
-#include "sysops/file_helpers.h"
+#include "sysops/code_page.h"
 #include "text/path_text.h"
 #include "ui/page_loop.h"
 #include "ui/removal_page.h"

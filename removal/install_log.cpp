@@ -26,6 +26,7 @@
 #include "removal/running/running_programs.h"
 #include "removal/safety/protected_places.h"
 #include "sysops/checked.h"
+#include "sysops/code_page.h"
 #include "sysops/file_helpers.h"
 #include "sysops/handle_ops.h"
 #include "text/deferred_list.h"

@@ -2,7 +2,7 @@
 
 #include <cwchar>
 
-#include "sysops/file_helpers.h"
+#include "sysops/code_page.h"
 
 Status CheckedCreateFile(const char* path, DWORD access, DWORD share,
                          SECURITY_ATTRIBUTES* security, DWORD disposition, DWORD flags,
@@ -230,15 +230,4 @@ Status CheckedMarkForDeletion(HANDLE file, const wchar_t* path)
 Status FailForPath(uint32_t code, const char* label, const wchar_t* path)
 {
     return FailWithCode(code, label, "%s", DetailPath(path).text);
-}
-
-Status CheckedWiden(const char* text, wchar_t* out, size_t size)
-{
-    int length = MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, text, -1, out,
-                                     static_cast<int>(size));
-    if (length > 0)
-        return Succeeded;
-    if (size > 0)
-        out[0] = L'\0';
-    return FailWithLastError("MultiByteToWideChar", "%s", text);
 }

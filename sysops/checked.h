@@ -40,9 +40,6 @@ Status CheckedReadDirectory(HANDLE directory, bool restart, void* buffer, DWORD 
 Status CheckedMarkForDeletion(HANDLE file, const wchar_t* path);
 // FailWithCode for what happened to `path`, shown as the wide forms show it.
 Status FailForPath(uint32_t code, const char* label, const wchar_t* path);
-// The log's ANSI `text` in UTF-16, failing on bytes that the code page does not define. `out`
-// holds `size` characters; a byte never gives more than one, so strlen(text) + 1 is enough.
-Status CheckedWiden(const char* text, wchar_t* out, size_t size);
 
 Status CheckedRegOpenKey(HKEY root, const char* subkey, DWORD options, REGSAM access, HKEY* key);
 Status CheckedRegCloseKey(HKEY key);

@@ -3,7 +3,6 @@
 #include <cstring>
 
 #include "sysops/checked.h"
-#include "sysops/handle_ops.h"
 
 Status QueryEntryInfo(const char* path, EntryInfo* info)
 {
@@ -85,32 +84,4 @@ Status CloseKeepingFirst(HANDLE file, Status earlier)
 {
     Status closed = CheckedCloseHandle(file);
     return earlier ? earlier : closed;
-}
-
-Status ClearReadOnly(HANDLE file, const wchar_t* path, uint32_t attributes)
-{
-    // The system takes only these; the others (compressed, sparse, reparse point ...)
-    // describe the file and are not ours to pass back.
-    const DWORD settable = FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
-                           FILE_ATTRIBUTE_TEMPORARY | FILE_ATTRIBUTE_OFFLINE |
-                           FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
-    DWORD kept = attributes & settable;
-    return CheckedSetAttributesByHandle(file, kept ? kept : FILE_ATTRIBUTE_NORMAL, path);
-}
-
-bool ToAnsi(const wchar_t* text, size_t length, char* out, size_t size, bool exact)
-{
-    if (size == 0)
-        return false;
-    // The UTF-8 code page has no best fit and no default character to tell of; only an unpaired
-    // surrogate does not convert.
-    bool utf8 = GetACP() == CP_UTF8;
-    DWORD flags = utf8 ? (exact ? WC_ERR_INVALID_CHARS : 0) : WC_NO_BEST_FIT_CHARS;
-    BOOL lossy = FALSE;
-    int bytes = length == 0 ? 0
-                            : WideCharToMultiByte(CP_ACP, flags, text, static_cast<int>(length),
-                                                  out, static_cast<int>(size - 1), nullptr,
-                                                  utf8 || !exact ? nullptr : &lossy);
-    out[bytes] = '\0';
-    return (bytes > 0 || length == 0) && !lossy;
 }

@@ -19,11 +19,3 @@ Status ReadWholeFile(HANDLE file, char* buffer, int32_t count);
 Status WriteWholeText(HANDLE file, const char* text);
 // Closes always; keeps `earlier` when it is a failure.
 Status CloseKeepingFirst(HANDLE file, Status earlier);
-// `length` characters of `text` in the ANSI code page, terminated, never best-fitted: a character
-// the code page cannot hold shows as its default character. False when the result does not fit
-// `size` (`out` is then empty) or, with `exact`, is not the exact conversion.
-bool ToAnsi(const wchar_t* text, size_t length, char* out, size_t size, bool exact);
-// Takes the read-only attribute off the file held as `file` (FILE_WRITE_ATTRIBUTES), leaving
-// every other attribute that can be set as it was (`attributes` as the file system reported
-// them); `path` is for the record.
-Status ClearReadOnly(HANDLE file, const wchar_t* path, uint32_t attributes);

@@ -185,6 +185,17 @@ Status CheckedSetAttributesByHandle(HANDLE file, DWORD attributes, const wchar_t
     return FailForPath(GetLastError(), "SetFileInformationByHandle", path);
 }
 
+Status ClearReadOnly(HANDLE file, const wchar_t* path, uint32_t attributes)
+{
+    // The system takes only these; the others (compressed, sparse, reparse point ...)
+    // describe the file and are not ours to pass back.
+    const DWORD settable = FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
+                           FILE_ATTRIBUTE_TEMPORARY | FILE_ATTRIBUTE_OFFLINE |
+                           FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+    DWORD kept = attributes & settable;
+    return CheckedSetAttributesByHandle(file, kept ? kept : FILE_ATTRIBUTE_NORMAL, path);
+}
+
 Status CheckedFolderSecurity(const wchar_t* path, PSID* owner, PACL* access,
                              PSECURITY_DESCRIPTOR* descriptor)
 {

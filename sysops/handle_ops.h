@@ -40,6 +40,10 @@ Status CheckedFindBelow(HANDLE directory, const wchar_t* name, size_t length, vo
                         DWORD size, const wchar_t* path, int* done);
 // Sets the attributes of the entry held as `file` (opened with FILE_WRITE_ATTRIBUTES).
 Status CheckedSetAttributesByHandle(HANDLE file, DWORD attributes, const wchar_t* path);
+// Takes the read-only attribute off the file held as `file` (FILE_WRITE_ATTRIBUTES), leaving
+// every other attribute that can be set as it was (`attributes` as the file system reported
+// them); `path` is for the record.
+Status ClearReadOnly(HANDLE file, const wchar_t* path, uint32_t attributes);
 // The folder's owner and access list; `descriptor` is released with LocalFree.
 Status CheckedFolderSecurity(const wchar_t* path, PSID* owner, PACL* access,
                              PSECURITY_DESCRIPTOR* descriptor);

@@ -10,6 +10,7 @@
 #include "removal/safety/private_folder.h"
 #include "removal/safety/restart_schedule.h"
 #include "sysops/checked.h"
+#include "sysops/code_page.h"
 #include "sysops/file_helpers.h"
 #include "text/deferred_list.h"
 #include "text/helper_command_line.h"

@@ -9,7 +9,7 @@
 
 #include "removal/results/outcome.h"
 #include "sysops/checked.h"
-#include "sysops/file_helpers.h"
+#include "sysops/code_page.h"
 #include "sysops/handle_ops.h"
 #include "text/ascii_case.h"
 #include "text/path_text.h"
