@@ -129,7 +129,7 @@ static void RunWizardMode(const StartRequest& request, int showCommand)
         ShowAnotherRun();
         ExitProcess(0);
     }
-    if (RegisterWindowClass() == 0 &&
+    if (RegisterWindowClass(ClassWindowProc) == 0 &&
         !CheckedCreateDialog(Instance, "Uninstall", nullptr, nullptr, 0, &MainWindow) &&
         MainWindow) {
         ShowWindow(MainWindow, showCommand);

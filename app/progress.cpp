@@ -67,7 +67,7 @@ void StartRemovalProgress()
 
 void StartUnseenProgress()
 {
-    if (RegisterWindowClass(true) != 0 ||
+    if (RegisterWindowClass(ClassWindowProc, true) != 0 ||
         CheckedCreateDialog(Instance, "Uninstall", nullptr, nullptr, 0, &MainWindow))
         return;
     LastShown = GetTickCount();

@@ -20,6 +20,7 @@
 #include "app/progress.h"
 #include "removal/install_log.h"
 #include "text/deferred_list.h"
+#include "ui/page_loop.h"
 #include "ui/window_class.h"
 
 namespace {
@@ -286,7 +287,7 @@ int MeasureLogMemory(const std::string& root, int mebibytes)
 void ShowMainWindow()
 {
     Instance = GetModuleHandleA(nullptr);
-    if (RegisterWindowClass() != 0)
+    if (RegisterWindowClass(ClassWindowProc) != 0)
         Fail("RegisterClass", "Uninstall");
     MainWindow = CreateDialogParamA(Instance, "Uninstall", nullptr, nullptr, 0);
     if (!MainWindow)

@@ -1,14 +1,12 @@
 #include "ui/window_class.h"
 
-#include "ui/page_loop.h"
-
 HINSTANCE Instance;
 HWND MainWindow;
 
-int RegisterWindowClass(bool quiet)
+int RegisterWindowClass(WNDPROC procedure, bool quiet)
 {
     WNDCLASSA windowClass = {};
-    windowClass.lpfnWndProc = ClassWindowProc;
+    windowClass.lpfnWndProc = procedure;
     // The class serves dialog windows, which keep their state in these extra bytes.
     windowClass.cbWndExtra = DLGWINDOWEXTRA;
     windowClass.hInstance = Instance;

@@ -9,5 +9,7 @@ extern HINSTANCE Instance;
 // The main dialog window, created from template "Uninstall"; null until then.
 extern HWND MainWindow;
 
-// 0 when the class was registered; 1 when it was not, after telling the user so unless `quiet`.
-int RegisterWindowClass(bool quiet = false);
+// Registers the class with `procedure` as its window procedure (the page loop's ClassWindowProc,
+// which hands each message to the window's handler): 0 when the class was registered; 1 when it
+// was not, after telling the user so unless `quiet`.
+int RegisterWindowClass(WNDPROC procedure, bool quiet = false);
