@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "removal/results/outcome.h"
+#include "removal/results/outcome_lines.h"
 #include "sysops/code_page.h"
 #include "text/path_text.h"
 #include "text/record_text.h"

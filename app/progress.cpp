@@ -6,6 +6,7 @@
 #include <cwchar>
 
 #include "removal/results/outcome.h"
+#include "removal/results/outcome_lines.h"
 #include "sysops/checked.h"
 #include "sysops/code_page.h"
 #include "text/path_text.h"

@@ -8,6 +8,7 @@
 
 #include "removal/entries/registry_entry.h"
 #include "removal/results/outcome.h"
+#include "removal/results/outcome_lines.h"
 
 // Nothing the log named below `place` stays for another reason, as far as the lines tell.
 static bool NothingOfTheLogKeptBelow(const wchar_t* place)

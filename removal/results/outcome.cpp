@@ -1,135 +1,16 @@
 #include "removal/results/outcome.h"
 
-#include <windows.h>
-
-#include <cstdlib>
 #include <cstring>
-#include <cwchar>
 
+#include "removal/results/outcome_lines.h"
 #include "sysops/error_record.h"
-#include "text/ascii_case.h"
-#include "text/path_text.h"
 #include "text/record_text.h"
 
 RemovalOutcome Outcome;
 ProgressHandler RemovalProgress;
 
-static char* Lines;
-static size_t LinesUsed;
-static size_t LinesCapacity;
-
 static const char* const OutcomeWords[] = {"removed", "already absent", "your files", "at restart",
                                            "kept"};
-
-// Room for `more` bytes and a terminator, within the limit; false leaves the text as it was.
-static bool ReserveLines(size_t more)
-{
-    if (more > OutcomeLinesLimit - LinesUsed - 1)
-        return false;
-    size_t needed = LinesUsed + more + 1;
-    if (needed <= LinesCapacity)
-        return true;
-    size_t capacity = LinesCapacity ? LinesCapacity : 4096;
-    while (capacity < needed)
-        capacity *= 2;
-    char* grown = static_cast<char*>(realloc(Lines, capacity));
-    if (!grown)
-        return false;
-    Lines = grown;
-    LinesCapacity = capacity;
-    return true;
-}
-
-static void AppendText(const char* text, size_t length)
-{
-    memcpy(Lines + LinesUsed, text, length);
-    LinesUsed += length;
-    Lines[LinesUsed] = '\0';
-}
-
-// The record's text on one line: the system message ends in a line break before the
-// "(label) (code) (detail)" part, and each run of control bytes becomes one blank.
-static size_t FlattenReason(char* out, size_t size)
-{
-    size_t length = 0;
-    bool blank = false;
-    for (const char* c = TheErrorRecord.text; *c && length + 1 < size; ++c) {
-        bool control = static_cast<unsigned char>(*c) < 32;
-        if (control && (blank || length == 0))
-            continue;
-        blank = control || *c == ' ';
-        out[length++] = control ? ' ' : *c;
-    }
-    while (length > 0 && out[length - 1] == ' ')
-        --length;
-    out[length] = '\0';
-    return length;
-}
-
-// The UTF-8 bytes of `length` UTF-16 characters; an unpaired surrogate, which no UTF-8 text can
-// hold, shows as U+FFFD.
-static size_t Utf8Length(const wchar_t* text, size_t length)
-{
-    if (length == 0)
-        return 0;
-    int bytes = WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(length), nullptr, 0,
-                                    nullptr, nullptr);
-    return bytes > 0 ? static_cast<size_t>(bytes) : 0;
-}
-
-// `bytes` as Utf8Length gave them, room reserved.
-static void AppendUtf8(const wchar_t* text, size_t length, size_t bytes)
-{
-    if (bytes > 0)
-        WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(length), Lines + LinesUsed,
-                            static_cast<int>(bytes), nullptr, nullptr);
-    LinesUsed += bytes;
-    Lines[LinesUsed] = '\0';
-}
-
-// The record's text on one line, in UTF-8: it is in the ANSI code page.
-static void KeptReason(char* out, int size)
-{
-    char flat[sizeof TheErrorRecord.text];
-    wchar_t reason[sizeof TheErrorRecord.text];
-    int converted = FlattenReason(flat, sizeof flat) > 0
-                        ? MultiByteToWideChar(CP_ACP, 0, flat, -1, reason, sizeof flat)
-                        : 0;
-    if (converted <= 0 ||
-        WideCharToMultiByte(CP_UTF8, 0, reason, -1, out, size, nullptr, nullptr) <= 0)
-        out[0] = '\0';
-}
-
-// `what` is shown after `lead`, then `detail` (UTF-8) when there is one.
-static void AddLine(const char* word, const char* lead, const wchar_t* what, size_t whatLength,
-                    const char* detail)
-{
-    size_t wordLength = strlen(word), leadLength = strlen(lead);
-    size_t whatBytes = Utf8Length(what, whatLength), detailLength = detail ? strlen(detail) : 0;
-    size_t length = wordLength + 1 + leadLength + whatBytes + (detail ? 1 + detailLength : 0) + 2;
-    if (whatLength > OutcomeLinesLimit || !ReserveLines(length)) {
-        ++Outcome.linesLeftOut;
-        return;
-    }
-    AppendText(word, wordLength);
-    AppendText("\t", 1);
-    AppendText(lead, leadLength);
-    AppendUtf8(what, whatLength, whatBytes);
-    if (detail) {
-        AppendText("\t", 1);
-        AppendText(detail, detailLength);
-    }
-    AppendText("\r\n", 2);
-}
-
-// A kept one takes its reason from the record.
-static void AddLine(OutcomeKind kind, const char* lead, const wchar_t* what, size_t whatLength)
-{
-    char reason[sizeof TheErrorRecord.text * 3];
-    if (kind == OutcomeKept)
-        KeptReason(reason, sizeof reason);
-    AddLine(OutcomeWords[kind], lead, what, whatLength, kind == OutcomeKept ? reason : nullptr);
-}
 
 static OutcomeKind Count(OutcomeKind kind)
 {
@@ -139,28 +20,28 @@ static OutcomeKind Count(OutcomeKind kind)
     return kind;
 }
 
-// The log's text in UTF-16 for its line; a byte that the code page does not define still shows.
-static void AddAnsiLine(OutcomeKind kind, const char* what)
+// A kept one's line gives the reason the record holds; the others give none.
+static const char* ReasonFor(OutcomeKind kind, char* reason, int size)
 {
-    size_t length = strlen(what);
-    wchar_t* wide = length > OutcomeLinesLimit
-                        ? nullptr
-                        : static_cast<wchar_t*>(malloc((length + 1) * sizeof(wchar_t)));
-    if (!wide) {
+    if (kind != OutcomeKept)
+        return nullptr;
+    RecordOnOneLine(reason, size);
+    return reason;
+}
+
+// A line that did not fit is counted, so that the report can say the text lacks it.
+static void LeftOutUnless(bool added)
+{
+    if (!added)
         ++Outcome.linesLeftOut;
-        return;
-    }
-    int converted = length ? MultiByteToWideChar(CP_ACP, 0, what, static_cast<int>(length), wide,
-                                                 static_cast<int>(length))
-                           : 0;
-    AddLine(kind, "", wide, converted > 0 ? static_cast<size_t>(converted) : 0);
-    free(wide);
 }
 
 OutcomeKind NoteOutcome(OutcomeKind kind, const char* what)
 {
+    char reason[sizeof TheErrorRecord.text * 3];
     if (Count(kind) != OutcomeRemoved)
-        AddAnsiLine(kind, what);
+        LeftOutUnless(AddLogTextLine(OutcomeWords[kind], what,
+                                     ReasonFor(kind, reason, sizeof reason)));
     if (RemovalProgress)
         RemovalProgress(what, nullptr);
     return kind;
@@ -168,11 +49,10 @@ OutcomeKind NoteOutcome(OutcomeKind kind, const char* what)
 
 OutcomeKind NoteOutcome(OutcomeKind kind, const wchar_t* path)
 {
-    if (Count(kind) != OutcomeRemoved) {
-        const char* lead;
-        const wchar_t* plain = PlainPath(path, &lead);
-        AddLine(kind, lead, plain, wcslen(plain));
-    }
+    char reason[sizeof TheErrorRecord.text * 3];
+    if (Count(kind) != OutcomeRemoved)
+        LeftOutUnless(AddOutcomeLine(OutcomeWords[kind], path,
+                                     ReasonFor(kind, reason, sizeof reason)));
     if (RemovalProgress)
         RemovalProgress(nullptr, path);
     return kind;
@@ -180,22 +60,7 @@ OutcomeKind NoteOutcome(OutcomeKind kind, const wchar_t* path)
 
 void NoteRunLine(const char* word, const wchar_t* path, const char* detail)
 {
-    const char* lead;
-    const wchar_t* plain = PlainPath(path, &lead);
-    AddLine(word, lead, plain, wcslen(plain), detail);
-}
-
-void AddHeldName(HeldNames* names, const wchar_t* name)
-{
-    size_t room = sizeof names->text - names->length;
-    char text[sizeof names->text];
-    int length = WideCharToMultiByte(CP_UTF8, 0, name, -1, text, sizeof text, nullptr, nullptr);
-    if (names->count++ >= HeldNamesShown || length <= 0 || static_cast<size_t>(length) + 1 > room)
-        return;
-    if (names->length > 0)
-        names->text[names->length++] = '\t';
-    memcpy(names->text + names->length, text, static_cast<size_t>(length));
-    names->length += static_cast<size_t>(length) - 1;
+    LeftOutUnless(AddOutcomeLine(word, path, detail));
 }
 
 void NoteUsersOwn(bool settings, const wchar_t* what, const HeldNames& names)
@@ -207,90 +72,24 @@ void NoteUsersOwn(bool settings, const wchar_t* what, const HeldNames& names)
         FormatText(detail + names.length, sizeof detail - names.length, "%sand %u more",
                    names.length ? "\t" : "", names.count - HeldNamesShown);
     Count(OutcomeYours);
-    const char* lead;
-    const wchar_t* plain = PlainPath(what, &lead);
-    AddLine(settings ? "your settings" : OutcomeWords[OutcomeYours], lead, plain, wcslen(plain),
-            detail);
+    LeftOutUnless(AddOutcomeLine(settings ? "your settings" : OutcomeWords[OutcomeYours], what,
+                                 detail));
     if (RemovalProgress)
         RemovalProgress(nullptr, what);
 }
 
-const wchar_t* PlainPath(const wchar_t* path, const char** lead)
-{
-    *lead = "";
-    if (wcsncmp(path, L"\\\\?\\", 4) != 0)
-        return path;
-    if (!MatchesIgnoringCase(path + 4, "unc\\", 4))
-        return path + 4;
-    *lead = "\\\\";
-    return path + 8;
-}
-
-const char* OutcomeLines()
-{
-    return Lines ? Lines : "";
-}
-
-// `path` names something inside the first `length` characters of `directory`.
-static bool IsBelow(const char* path, const char* directory, size_t length)
-{
-    for (size_t i = 0; i < length; ++i) {
-        if (FoldAsciiLower(path[i]) != FoldAsciiLower(directory[i]))
-            return false;
-    }
-    return path[length] == '\\';
-}
-
-// A line of `kind` whose path lies below `directory`, as the lines spell it.
-static bool AnyLineBelow(OutcomeKind kind, const char* directory)
-{
-    const char* word = OutcomeWords[kind];
-    size_t wordLength = strlen(word), length = TrimmedLength(directory, strlen(directory));
-    for (const char* line = OutcomeLines(); *line;) {
-        if (strncmp(line, word, wordLength) == 0 && line[wordLength] == '\t' &&
-            IsBelow(line + wordLength + 1, directory, length))
-            return true;
-        const char* end = strchr(line, '\n');
-        line = end ? end + 1 : line + strlen(line);
-    }
-    return false;
-}
-
-// Compared as the lines spell it: in UTF-8, as a user writes the path.
-static bool AnyLineBelow(OutcomeKind kind, const wchar_t* directory)
-{
-    const char* lead;
-    const wchar_t* plain = PlainPath(directory, &lead);
-    size_t length = wcslen(plain), leadLength = strlen(lead);
-    size_t bytes = Utf8Length(plain, length);
-    char* text = static_cast<char*>(malloc(leadLength + bytes + 1));
-    if (!text)
-        return false;
-    memcpy(text, lead, leadLength);
-    if (bytes > 0)
-        WideCharToMultiByte(CP_UTF8, 0, plain, static_cast<int>(length), text + leadLength,
-                            static_cast<int>(bytes), nullptr, nullptr);
-    text[leadLength + bytes] = '\0';
-    bool found = AnyLineBelow(kind, text);
-    free(text);
-    return found;
-}
-
 bool AnyAtRestartBelow(const wchar_t* directory)
 {
-    return AnyLineBelow(OutcomeAtRestart, directory);
+    return AnyLineBelow(OutcomeWords[OutcomeAtRestart], directory);
 }
 
 bool AnyKeptBelow(const wchar_t* directory)
 {
-    return AnyLineBelow(OutcomeKept, directory);
+    return AnyLineBelow(OutcomeWords[OutcomeKept], directory);
 }
 
 void ClearOutcome()
 {
-    free(Lines);
-    Lines = nullptr;
-    LinesUsed = 0;
-    LinesCapacity = 0;
+    ClearOutcomeLines();
     Outcome = RemovalOutcome();
 }

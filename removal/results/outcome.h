@@ -6,8 +6,9 @@
 // "link:" or "key:" entry is one; a "dirw:" tree counts each file and directory in it, itself
 // included, so that "kept" tells how many things are still there. Entries that the log names
 // but the engine refused before acting (a path too long, a tree at a drive's root) are kept.
-#include <cstddef>
 #include <cstdint>
+
+#include "removal/results/outcome_lines.h"
 
 // In rising order of trouble: the worse of two outcomes is the larger. A folder or key that
 // stays only for what the user put there is the user's: the end that was wanted, not a fault.
@@ -33,8 +34,8 @@ using ProgressHandler = void (*)(const char* text, const wchar_t* path);
 extern ProgressHandler RemovalProgress;
 
 // Counts one outcome and returns `kind`. Every outcome other than removed also adds a line to
-// the text below; a kept one takes its reason from the error record, so it is noted right after
-// the call that failed. `what` is the log's own text (a path or the "key:" argument, ANSI).
+// the text that OutcomeLines gives; a kept one takes its reason from the error record, so it is
+// noted right after the call that failed. `what` is the log's own text (a path or the "key:" argument, ANSI).
 OutcomeKind NoteOutcome(OutcomeKind kind, const char* what);
 // The same for a path as the file system spells it, exactly as it is.
 OutcomeKind NoteOutcome(OutcomeKind kind, const wchar_t* path);
@@ -43,19 +44,6 @@ OutcomeKind NoteOutcome(OutcomeKind kind, const wchar_t* path);
 // file system spells it and, when not null, `detail`. It counts nothing.
 void NoteRunLine(const char* word, const wchar_t* path, const char* detail);
 
-// One line per entry that was not simply removed, in the order noted, each ending in CR LF, in
-// UTF-8 so that every name is told exactly:
-//   already absent<TAB>path
-//   at restart<TAB>path
-//   kept<TAB>path<TAB>reason   (the error record's text on one line)
-//   your files<TAB>folder<TAB>name<TAB>...[<TAB>and N more]   (your settings<TAB>key<TAB>...)
-// and, before them, the run's own lines (the product's programs found running: closed<TAB>path,
-// ended<TAB>path, still running<TAB>path<TAB>reason).
-// A path is shown as a user writes it: \\?\C:\x as C:\x, \\?\UNC\server\share as \\server\share.
-// Never null. When Outcome.linesLeftOut is not 0 the text lacks that many lines; the counts
-// are whole all the same.
-const char* OutcomeLines();
-
 // True when something below `directory` (with or without a trailing backslash) was scheduled
 // for removal at the next restart, as far as the lines tell.
 bool AnyAtRestartBelow(const wchar_t* directory);
@@ -63,26 +51,9 @@ bool AnyAtRestartBelow(const wchar_t* directory);
 // The same for something kept below `directory` (a folder, or a key's "key:" text).
 bool AnyKeptBelow(const wchar_t* directory);
 
-// The names a folder or key of the user's holds: the first ten, tab-separated, in UTF-8, and
-// how many there are in all.
-constexpr uint32_t HeldNamesShown = 10;
-struct HeldNames {
-    char text[HeldNamesShown * 766];  // ten names of 255 UTF-16 units, three bytes for each
-    size_t length;
-    uint32_t count;
-};
-
-// Counts one more name, and keeps it when it is among the first ten and fits.
-void AddHeldName(HeldNames* names, const wchar_t* name);
-
-// Notes a folder (`settings` false) or key that stays for what the user put in it.
+// Notes a folder (`settings` false) or key that stays for what the user put in it, with the
+// names it holds.
 void NoteUsersOwn(bool settings, const wchar_t* what, const HeldNames& names);
-
-// The part of `path` that a user writes after *lead ("" or "\\"): \\?\ and \\?\UNC\ are left out.
-const wchar_t* PlainPath(const wchar_t* path, const char** lead);
 
 // Starts the counts and the text afresh, releasing the text's memory.
 void ClearOutcome();
-
-// The most text kept, so that a log of millions of missing entries cannot take all memory.
-constexpr size_t OutcomeLinesLimit = 4u << 20;

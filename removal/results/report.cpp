@@ -5,6 +5,7 @@
 #include <cwchar>
 
 #include "removal/results/outcome.h"
+#include "removal/results/outcome_lines.h"
 #include "sysops/checked.h"
 #include "sysops/file_helpers.h"
 #include "sysops/handle_ops.h"
