@@ -1,12 +1,18 @@
-// How one entry of the install log flows through the removal:
-//   the log (read whole, split into entries, each matched to its tag in LogTags below)
+// How one entry of the install log flows through the removal, each stage in a folder below this
+// one:
+//   the log (read whole, split into entries by text/log_text.*, each matched to its tag in
+//   LogTags below; before the first entry, the product's programs left running are found,
+//   removal/running/)
 //   -> the entry (its handler refuses what must never go, then removes one file, folder, key or
-//      tree; removal/entry_removal.* for one file-system entry, removal/tree_removal.* for a tree,
-//      removal/registry_entry.* for a key or value)
-//   -> the outcome (removal/outcome.*: counted as removed, already absent, the user's, at the
-//      restart or kept, with a line for each that was not simply removed)
-//   -> the report and the completion page (removal/report.*, app/completion.*), which read only
-//      the outcome.
+//      tree; removal/entries/: entry_removal.* for one file-system entry, tree_removal.* for a
+//      tree, registry_entry.* for a key or value; the program's own files are left to its
+//      temporary copy, removal/own_files/)
+//   -> the outcome (removal/results/outcome.*: counted as removed, already absent, the user's,
+//      at the restart or kept, with a line for each that was not simply removed)
+//   -> the report and the completion page (removal/results/report.*, app/completion.*), which
+//      read only the outcome.
+// Under them all, removal/safety/ knows what must never go, schedules what waits for the restart
+// and makes the run's private folder.
 // The tree walk holds each directory open, without delete sharing, from the moment it checks the
 // directory's identity until it has removed it: a user who can write in the product's folder
 // could otherwise swap a directory for a link to another place between the check and the

@@ -7,5 +7,5 @@
 Status ProcessInstallLog(const char* path);
 
 // Called, when set, once the log is read and the running programs whose files it removes are
-// found (removal/running_programs.h), before its first entry is applied.
+// found (removal/running/running_programs.h), before its first entry is applied.
 extern void (*BeforeFirstEntry)();
