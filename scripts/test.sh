@@ -5,6 +5,7 @@
 #   scripts/test.sh [--fuzz-seconds N]    (120 s a fuzz target by default)
 set -euo pipefail
 cd "$(dirname "$0")/.."
+scripts/check-layout.sh  # the layout that scripts/layers.txt draws, before anything is built
 fuzz_seconds=120
 if [ "${1:-}" = "--fuzz-seconds" ]; then
     fuzz_seconds=$2
