@@ -135,10 +135,11 @@ Status CheckedOpenBelow(HANDLE directory, const wchar_t* name, size_t length, DW
 Status CheckedOpenPath(const wchar_t* path, DWORD access, DWORD share, DWORD options,
                        HANDLE* opened)
 {
-    UNICODE_STRING native;
+    UNICODE_STRING native = {};
     // Only a path that names no place at all (an empty one) has no native form: as the path
-    // calls say of it, there is no such path.
-    if (!RtlDosPathNameToNtPathName_U(path, &native, nullptr, nullptr))
+    // calls say of it, there is no such path. The call answers in one byte, though the header
+    // declares a whole BOOL: the rest of the register holds whatever it held before.
+    if (!static_cast<BOOLEAN>(RtlDosPathNameToNtPathName_U(path, &native, nullptr, nullptr)))
         return FailForPath(ERROR_PATH_NOT_FOUND, "NtOpenFile", path);
     Status status = OpenCounted(nullptr, &native, access, share, options, path, opened);
     RtlFreeUnicodeString(&native);
