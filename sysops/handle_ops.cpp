@@ -198,6 +198,24 @@ Status CheckedFolderSecurity(const wchar_t* path, PSID* owner, PACL* access,
     return FailWithCode(result, "GetNamedSecurityInfo", "%ls", path);
 }
 
+// The owner that this process gives what it makes, as its token names it: Administrators for an
+// elevated run, never the user's own account.
+static bool IsOwnDefaultOwner(PSID owner)
+{
+    HANDLE token;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token))
+        return false;
+    union {
+        TOKEN_OWNER owner;
+        char bytes[sizeof(TOKEN_OWNER) + SECURITY_MAX_SID_SIZE];
+    } given;
+    DWORD size;
+    bool same = GetTokenInformation(token, TokenOwner, &given, sizeof given, &size) &&
+                EqualSid(owner, given.owner.Owner);
+    CloseHandle(token);
+    return same;
+}
+
 bool OwnedByTrustedAccount(HANDLE object, SE_OBJECT_TYPE type)
 {
     PSID owner = nullptr;
@@ -205,18 +223,8 @@ bool OwnedByTrustedAccount(HANDLE object, SE_OBJECT_TYPE type)
     if (GetSecurityInfo(object, type, OWNER_SECURITY_INFORMATION, &owner, nullptr, nullptr,
                         nullptr, &descriptor) != ERROR_SUCCESS)
         return false;
-    bool trusted = IsWellKnownSid(owner, WinBuiltinAdministratorsSid) ||
-                   IsWellKnownSid(owner, WinLocalSystemSid);
-    HANDLE token;
-    if (!trusted && OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) {
-        char buffer[sizeof(TOKEN_USER) + SECURITY_MAX_SID_SIZE];
-        DWORD size;
-        if (GetTokenInformation(token, TokenOwner, buffer, sizeof buffer, &size))
-            trusted = EqualSid(owner, reinterpret_cast<TOKEN_OWNER*>(buffer)->Owner);
-        if (!trusted && GetTokenInformation(token, TokenUser, buffer, sizeof buffer, &size))
-            trusted = EqualSid(owner, reinterpret_cast<TOKEN_USER*>(buffer)->User.Sid);
-        CloseHandle(token);
-    }
+    bool trusted = owner && (IsWellKnownSid(owner, WinBuiltinAdministratorsSid) ||
+                             IsWellKnownSid(owner, WinLocalSystemSid) || IsOwnDefaultOwner(owner));
     LocalFree(descriptor);
     return trusted;
 }

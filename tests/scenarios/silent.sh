@@ -73,15 +73,26 @@ ln -sfn ../Elsewhere "$(unix_path 'C:\VantrelLogs\away')"
 silent 1603 /S '/LOG=C:\VantrelLogs\away\report.txt' 'C:\VantrelLogs\once.log'
 check "nothing was made behind the link" [ -z "$(ls -A "$DRIVE_C/Elsewhere")" ]
 # A second drive letter for the logs' folder, as SUBST or a mapped share gives one: /LOG= spelled
-# either way writes the report, into a new file or over the one there; so does a share's path.
+# either way writes the report; so does a share's path.
 ln -sfn ../drive_c/VantrelLogs "$WINEPREFIX/dosdevices/l:"
 mkdir -p "$WINEPREFIX/dosdevices/unc/server/share"
-for report in 'C:\VantrelLogs\second.txt' 'L:\second.txt' 'C:\VantrelLogs\second.txt' \
-    '\\server\share\report.txt'; do
+rm -f "$(unix_path 'C:\VantrelLogs')"/{second,third}.txt "$WINEPREFIX/dosdevices/unc/server/share"/*
+for report in 'C:\VantrelLogs\second.txt' 'L:\third.txt' '\\server\share\report.txt'; do
     silent 0 /S "/LOG=$report" 'C:\VantrelLogs\once.log'
 done
 rm "$WINEPREFIX/dosdevices/l:"
-check "the report is there" grep -q totals "$(unix_path 'C:\VantrelLogs\second.txt')"
+check "the reports are there" grep -q totals "$(unix_path 'C:\VantrelLogs')"/{second,third}.txt
+# A file that was there already, made by the user (as Windows owns it when the user's programs make
+# it without elevation, and Wine every file): refused, and as it was.
+echo mine >"$(unix_path 'C:\VantrelLogs\mine.txt')"
+silent 1603 /S '/LOG=C:\VantrelLogs\mine.txt' 'C:\VantrelLogs\once.log'
+check "the user's file is as it was" [ "$(cat "$(unix_path 'C:\VantrelLogs\mine.txt')")" = mine ]
+# The run's lock taken first by a program of the same user without elevation, owned by the user's
+# own account: no run is behind it, and the removal goes on.
+hold 'C:\tests\robot.exe' 'C:\tests\robot.exe' lock
+check "the user's program holds the lock" grep -q '^holding the run' "${RUN_OUT%/*}/held.out"
+silent 0 /S 'C:\VantrelLogs\once.log'
+kill "$HOLDER_PID"
 # A running program's file: moved aside, and a restart finishes the removal. Its folder, then
 # replaced by a link to a folder with a file of that name, does not lead the restart there.
 cp -f "$ROBOT_EXE" "$(unix_path "$R\\held.exe")"

@@ -63,9 +63,9 @@ expect_exit() {  # as the robot tells it: a Unix exit status keeps only the low 
     PROGRAM_PID=
     check "$(cat "$RUN_OUT"), want $1" grep -q "^exit code $1 " "$RUN_OUT"
 }
-hold() {  # robot (Windows path), file: the robot holds the file open for a minute, meanwhile
-    local out="$UNINSTALL_BUILD/wine-state/held.out"
-    "$WINE" "$1" hold "$2" 60000 >"$out" &
+hold() {  # robot (Windows path), file, [robot commands before]: the robot holds the file open
+    local out="$UNINSTALL_BUILD/wine-state/held.out"  # for a minute, meanwhile
+    "$WINE" "$1" "${@:3}" hold "$2" 60000 >"$out" &
     HOLDER_PID=$!
     for _ in $(seq $((100 * FACTOR))); do grep -qs holding "$out" && return; sleep 0.2; done
     check "holding $2" false

@@ -8,6 +8,9 @@
 //   xid                           the X window for key presses: the question's, else the main's
 //   hold PATH MS                  keep PATH open, shared for reading only, for MS ms (nobody
 //                                 can write, rename or delete it meanwhile); says "holding"
+//   lock                          take the uninstaller's run lock first, owned by the user's own
+//                                 account, as a program of the user's that runs without elevation
+//                                 makes it on Windows (Wine runs every program elevated)
 //   rename FROM TO                rename by the system's own call, as any program would; says
 //                                 "renamed" or "refused N" (N the system's error)
 //   watch MS                      wait for the removal page (saying "watching" first); while it
@@ -27,6 +30,8 @@
 // A page counts as open (N > 0) once its page operation has put the focus inside it; the
 // removal page, which takes no focus, is page 4 as soon as it exists.
 #include <windows.h>
+
+#include <sddl.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -195,6 +200,31 @@ static bool Unseen(const char* first, const char* last)
     return good;
 }
 
+// The uninstaller's run lock, made first and kept for as long as this robot runs, owned by the
+// user's own account and open to it.
+static bool LockAsUser()
+{
+    HANDLE token;
+    union {
+        TOKEN_USER user;
+        char bytes[sizeof(TOKEN_USER) + SECURITY_MAX_SID_SIZE];
+    } given;
+    DWORD size;
+    char* sid = nullptr;
+    SECURITY_ATTRIBUTES attributes = {sizeof attributes, nullptr, FALSE};
+    bool made = OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token) &&
+                GetTokenInformation(token, TokenUser, &given, sizeof given, &size) &&
+                ConvertSidToStringSidA(given.user.User.Sid, &sid);
+    const std::string text = made ? "O:" + std::string(sid) + "D:(A;;GA;;;" + sid + ")" : "";
+    made = made && ConvertStringSecurityDescriptorToSecurityDescriptorA(
+                       text.c_str(), SDDL_REVISION_1, &attributes.lpSecurityDescriptor, nullptr) &&
+           CreateMutexA(&attributes, FALSE, "Global\\Vantrel uninstall run") &&
+           GetLastError() != ERROR_ALREADY_EXISTS;
+    printf("%s the run lock, owned by %s\n", made ? "holding" : "FAIL: cannot take",
+           sid ? sid : "?");
+    return made;
+}
+
 // Starts the program as a user's shell would: each argument in double quotes, the backslashes
 // before a closing quote doubled by the runtime's rule.
 static int Run(int argc, char** argv, int at)
@@ -261,6 +291,8 @@ int main(int argc, char** argv)
         } else if (command == "unseen" && at + 2 < argc) {
             good = Unseen(argv[at + 1], argv[at + 2]) && good;
             at += 2;
+        } else if (command == "lock") {
+            good = LockAsUser() && good;
         } else if (command == "rename" && at + 2 < argc) {
             if (MoveFileExA(argv[at + 1], argv[at + 2], 0))
                 printf("renamed\n");
