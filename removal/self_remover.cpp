@@ -1,7 +1,7 @@
 #include "removal/self_remover.h"
 
 #include <windows.h>
-#include <psapi.h>
+#include <winternl.h>
 
 #include <cstdlib>
 #include <cstring>
@@ -33,26 +33,25 @@ constexpr DWORD RetryPauseMs = 100;
 // have put another program there.
 static HANDLE OwnImage = INVALID_HANDLE_VALUE;
 
-// Whether `file` is the file the system mapped as this process's program. The system names the
-// mapped file by where it is now, in its own form ("\Device\...", or "\??\C:\..." for a path
-// under a drive letter), and one name leads to one file.
+// Not among the declarations MinGW ships with the native calls.
+extern "C" NTSTATUS NTAPI NtAreMappedFilesTheSame(PVOID image, PVOID file);
+
+// Whether `file` is the very file the system mapped as this process's program: its bytes, mapped
+// for reading, and the program's image are views of one file, as the system itself tells
+// whatever either is called now. A name would not tell: another file can take the image's name
+// once the image is renamed, and some systems go on naming an image by the path it was started
+// from after it was moved.
 static bool IsMappedImage(HANDLE file)
 {
-    wchar_t mapped[PathBufferSize + 64], held[PathBufferSize + 64];
-    const DWORD size = sizeof mapped / sizeof mapped[0];
-    DWORD length = K32GetMappedFileNameW(GetCurrentProcess(), GetModuleHandleW(nullptr), mapped,
-                                         size);
-    if (length == 0 || length >= size - 1)
+    HANDLE mapping = CreateFileMappingW(file, nullptr, PAGE_READONLY, 0, 0, nullptr);
+    if (!mapping)
         return false;
-    bool driveForm = wcsncmp(mapped, L"\\??\\", 4) == 0;
-    length = GetFinalPathNameByHandleW(file, held, size, FILE_NAME_NORMALIZED |
-                                       (driveForm ? VOLUME_NAME_DOS : VOLUME_NAME_NT));
-    if (length == 0 || length >= size)
-        return false;
-    // "\??\C:\" and "\\?\C:\" name the same place.
-    const wchar_t* ours = driveForm && wcsncmp(held, L"\\\\?\\", 4) == 0 ? held + 4 : held;
-    return CompareStringOrdinal(driveForm ? mapped + 4 : mapped, -1, ours, -1, TRUE) ==
-           CSTR_EQUAL;
+    void* view = MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, 0);
+    bool same = view && NT_SUCCESS(NtAreMappedFilesTheSame(GetModuleHandleW(nullptr), view));
+    if (view)
+        UnmapViewOfFile(view);
+    CloseHandle(mapping);
+    return same;
 }
 
 bool BindOwnImage()

@@ -6,8 +6,9 @@
 #include <cstdint>
 
 // Opens the program's own file, to hold it for the run, and checks through that handle that it
-// is the very file the system started. False, and no copy can be made then, when it is not or
-// cannot be opened. Called once, before anything else of a removal.
+// is the very file the system started (the same file as the image, not the same name). False,
+// and no copy can be made then, when it is not or cannot be opened. Called once, before anything
+// else of a removal.
 bool BindOwnImage();
 
 // What the program's own file is on disk (volume serial and file index), as the handle that

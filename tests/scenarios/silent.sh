@@ -117,6 +117,15 @@ for _ in $(seq $((100 * FACTOR))); do grep -qs watching "$RUN_OUT.unseen" && bre
 silent 0 /S 'C:\VantrelLogs\many.log'
 wait "$watcher"
 check "$(tr -d '\r' <"$RUN_OUT.unseen" | tail -1)" grep -q '^ok:' "$RUN_OUT.unseen"
+# The program's file swapped for another program between its start and its first look at it (the
+# robot starts it suspended to win that race every time): the file it would hold is not the one
+# running, so no copy is made from it, nothing planted runs, and the restart is to finish: 3010.
+write_file 'C:\VantrelLogs\swap.log' "file:$PROGRAM"
+touch "$RUN_OUT.swap"
+start --swap 'C:\tests\robot.exe' "$PROGRAM" /S 'C:\VantrelLogs\swap.log'
+expect_exit 3010
+check "nothing planted ran" [ -z "$(find "$DRIVE_C" -name '*.ran' -newer "$RUN_OUT.swap")" ]
+mv -f "$(unix_path "$PROGRAM").old" "$(unix_path "$PROGRAM")"
 # Everything removed: 0, and the helper takes the program and its folders.
 rm -rf "$(unix_path "$R\\data")"
 silent 0 /S 'C:\VantrelLogs\clean.log'

@@ -1,7 +1,11 @@
 // The test robot. It runs in the uninstaller's Wine prefix and tells what key presses cannot:
 // which page is open, where the focus is, and what the page and the stop question say. It also
 // starts the program with a temporary directory of the scenario's choosing. Commands, in order:
-//   run [--temp DIR] EXE ARGS...  start EXE, wait up to a minute, pass its exit code on
+//   run [--temp DIR] [--swap FILE] EXE ARGS...
+//                                 start EXE, wait up to a minute, pass its exit code on; with
+//                                 --swap, EXE is started suspended, moved to EXE.old and FILE
+//                                 copied to its name before it runs: a user who may rename in
+//                                 its folder, winning the race to the program's first look
 // (every wait here is stretched by UNINSTALL_WAIT_FACTOR, where the test command gives one)
 //   expect TEXT [MS]              wait up to MS ms (15,000) until the state line holds TEXT
 //   reads TEXT [MS]               the same, until the page reads TEXT whole, as told below
@@ -229,8 +233,12 @@ static bool LockAsUser()
 // before a closing quote doubled by the runtime's rule.
 static int Run(int argc, char** argv, int at)
 {
+    const char* swap = nullptr;
+    for (; at + 1 < argc && strcmp(argv[at], "--swap") == 0; at += 2)
+        swap = argv[at + 1];
     for (; at + 1 < argc && strcmp(argv[at], "--temp") == 0; at += 2)
         SetEnvironmentVariableA("TMP", argv[at + 1]), SetEnvironmentVariableA("TEMP", argv[at + 1]);
+    const std::string program = at < argc ? argv[at] : "";
     std::string line;
     for (std::string argument; at < argc; ++at) {
         argument = argv[at];
@@ -241,10 +249,15 @@ static int Run(int argc, char** argv, int at)
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process = {};
     DWORD start = GetTickCount(), code = 99;
-    if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startup, &process))
+    if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, swap ? CREATE_SUSPENDED : 0,
+                        nullptr, nullptr, &startup, &process))
         printf("FAIL: cannot start, error %lu\n", GetLastError());
-    else if (WaitForSingleObject(process.hProcess, Waited(60000)) != WAIT_OBJECT_0)
+    else if (swap && (!MoveFileA(program.c_str(), (program + ".old").c_str()) ||
+                      !CopyFileA(swap, program.c_str(), TRUE) ||
+                      ResumeThread(process.hThread) == static_cast<DWORD>(-1))) {
+        printf("FAIL: cannot swap, error %lu\n", GetLastError());
+        TerminateProcess(process.hProcess, code);
+    } else if (WaitForSingleObject(process.hProcess, Waited(60000)) != WAIT_OBJECT_0)
         TerminateProcess(process.hProcess, code);
     GetExitCodeProcess(process.hProcess, &code);
     printf("exit code %lu after %lu ms: %s\n", code, GetTickCount() - start, line.c_str());
