@@ -101,7 +101,8 @@ silent 3010 /S 'C:\VantrelLogs\held.log'
 kill "$HOLDER_PID"
 moved="$DRIVE_C/windows/temp/$("$WINE" reg query "${SCHEDULE[0]}" /v "${SCHEDULE[1]}" |
     grep -o 'Vantrel-[0-9a-f]*\\[0-9]*\.del' | tr '\\' /)"
-check "the restart schedule holds the file moved aside" [ -f "$moved" ]
+check "the restart schedule holds the file moved aside, in a folder shut to others" \
+    [ -f "$moved" -a "$(($(stat -c 0%a "${moved%/*}") & 7))" = 0 ]
 mv "$(unix_path "$R")" "$(unix_path "$R") away" && write_file 'C:\Victim\held.exe' x
 ln -s ../Victim "$(unix_path "$R")" && "$WINE" wineboot -r
 check "the restart removed the moved file and its folder, and nothing through the link" \
@@ -126,9 +127,12 @@ start --swap 'C:\tests\robot.exe' "$PROGRAM" /S 'C:\VantrelLogs\swap.log'
 expect_exit 3010
 check "nothing planted ran" [ -z "$(find "$DRIVE_C" -name '*.ran' -newer "$RUN_OUT.swap")" ]
 mv -f "$(unix_path "$PROGRAM").old" "$(unix_path "$PROGRAM")"
-# Everything removed: 0, and the helper takes the program and its folders.
+# Everything removed: 0, and the helper takes the program and its folders, and the run's private
+# folder: nothing is left for the restart.
 rm -rf "$(unix_path "$R\\data")"
+keep_server
 silent 0 /S 'C:\VantrelLogs\clean.log'
 reg_expect absent 'HKCU\Software\Kestova\Silent'
 expect_helper_removes '' "$R\\readme.txt" "$R\\tree" "$PROGRAM" "$R\\bin" "$R"
+expect_nothing_for_restart
 finish
