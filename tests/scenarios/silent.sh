@@ -14,7 +14,8 @@ silent() {  # exit code wanted, then the arguments after the program
     expect_exit "$1"
     check "no window appeared during ${*:2}" [ -z "$(comm -13 <(echo "$before") "$seen")" ]
 }
-rm -rf "$(unix_path "$R")"
+# Reports of an earlier run would be files that were there already.
+rm -rf "$(unix_path "$R")" "$(unix_path 'C:\VantrelLogs')"
 install_program "$PROGRAM"
 for file in readme.txt tree\\sub\\a.txt data\\user.cfg once.txt; do write_file "$R\\$file" x; done
 reg add 'HKCU\Software\Kestova\Silent' /v Path /d x /f
@@ -76,7 +77,7 @@ check "nothing was made behind the link" [ -z "$(ls -A "$DRIVE_C/Elsewhere")" ]
 # either way writes the report; so does a share's path.
 ln -sfn ../drive_c/VantrelLogs "$WINEPREFIX/dosdevices/l:"
 mkdir -p "$WINEPREFIX/dosdevices/unc/server/share"
-rm -f "$(unix_path 'C:\VantrelLogs')"/{second,third}.txt "$WINEPREFIX/dosdevices/unc/server/share"/*
+rm -f "$WINEPREFIX/dosdevices/unc/server/share"/*
 for report in 'C:\VantrelLogs\second.txt' 'L:\third.txt' '\\server\share\report.txt'; do
     silent 0 /S "/LOG=$report" 'C:\VantrelLogs\once.log'
 done
