@@ -10,9 +10,9 @@
 static const char LockName[] = "Global\\Vantrel uninstall run";
 
 // A name in the global namespace can be taken first by any user, without a run behind it, to
-// stop every removal. The lock of a real run is owned by the administrators or the system, or
-// by the owner this same account gives what it makes; a name another account made is a plant,
-// and is not a run in progress.
+// stop every removal. The lock of a real run is owned by the administrators or the system, or by
+// the owner an elevated run gives what it makes; a name made by anyone else, the same user's
+// programs that run without elevation included, is a plant, and is not a run in progress.
 static bool MadeByARun(HANDLE lock)
 {
     return OwnedByTrustedAccount(lock, SE_KERNEL_OBJECT);

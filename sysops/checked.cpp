@@ -217,10 +217,42 @@ Status CheckedReadDirectory(HANDLE directory, bool restart, void* buffer, DWORD 
     return status;
 }
 
+// Deletion as the system's own DeleteFile does it where it can (Windows 10 1809 and later): the
+// name goes at once, even while a scanner or an indexer holds the file with delete sharing, so
+// that the folder above is empty on its own turn; a read-only entry goes too. Defined here, as
+// the headers declare them only for builds that require that Windows.
+constexpr auto DispositionInfoEx = static_cast<FILE_INFO_BY_HANDLE_CLASS>(21);
+constexpr DWORD DispositionDelete = 0x1, DispositionPosixSemantics = 0x2,
+                DispositionIgnoreReadOnly = 0x10;
+// Set once the system has answered that it does not know that call (older Windows, Wine) or a
+// file system that it does not offer it: every later entry goes the old way at once.
+static bool DispositionExUnoffered;
+
+static bool Unoffered(DWORD error)
+{
+    return error == ERROR_INVALID_PARAMETER || error == ERROR_INVALID_FUNCTION ||
+           error == ERROR_NOT_SUPPORTED;
+}
+
+static BOOL MarkAsTheSystemDeletes(HANDLE file)
+{
+    if (DispositionExUnoffered)
+        return FALSE;
+    DWORD flags = DispositionDelete | DispositionPosixSemantics | DispositionIgnoreReadOnly;
+    if (SetFileInformationByHandle(file, DispositionInfoEx, &flags, sizeof flags))
+        return TRUE;
+    DispositionExUnoffered = Unoffered(GetLastError());
+    return FALSE;
+}
+
 Status CheckedMarkForDeletion(HANDLE file, const wchar_t* path)
 {
     FILE_DISPOSITION_INFO disposition = {TRUE};
-    if (SetFileInformationByHandle(file, FileDispositionInfo, &disposition, sizeof disposition))
+    if (MarkAsTheSystemDeletes(file))
+        return Succeeded;
+    // A refusal of the call itself leaves the old way to try; any other is the entry's answer.
+    if (DispositionExUnoffered &&
+        SetFileInformationByHandle(file, FileDispositionInfo, &disposition, sizeof disposition))
         return Succeeded;
     if (!path)
         return FailWithLastError("SetFileInformationByHandle", nullptr);

@@ -35,8 +35,12 @@ Status CheckedGetFileAttributes(const wchar_t* path, WIN32_FILE_ATTRIBUTE_DATA* 
 // (GetFileInformationByHandleEx with FileIdBothDirectoryInfo, or its restart form, which starts
 // from the first entry). `done` as for CheckedFindNextFile.
 Status CheckedReadDirectory(HANDLE directory, bool restart, void* buffer, DWORD size, int* done);
-// Marks the entry open as `file` (with DELETE access) for deletion once its handles are closed;
-// `path`, which may be null, is for the record.
+// Deletes the entry open as `file` (with DELETE access); `path`, which may be null, is for the
+// record. Where the system offers it, its name goes at once, though others hold the entry with
+// delete sharing, and a read-only entry goes as any other. Elsewhere the entry goes once its
+// handles are closed, and a read-only one is refused (access denied): the caller makes it
+// writable and asks again. Either way a running program's file is refused (access denied) and
+// a directory that holds anything (ERROR_DIR_NOT_EMPTY); nothing can be taken back.
 Status CheckedMarkForDeletion(HANDLE file, const wchar_t* path);
 // FailWithCode for what happened to `path`, shown as the wide forms show it.
 Status FailForPath(uint32_t code, const char* label, const wchar_t* path);

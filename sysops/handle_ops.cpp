@@ -135,10 +135,11 @@ Status CheckedOpenBelow(HANDLE directory, const wchar_t* name, size_t length, DW
 Status CheckedOpenPath(const wchar_t* path, DWORD access, DWORD share, DWORD options,
                        HANDLE* opened)
 {
-    UNICODE_STRING native;
+    UNICODE_STRING native = {};
     // Only a path that names no place at all (an empty one) has no native form: as the path
-    // calls say of it, there is no such path.
-    if (!RtlDosPathNameToNtPathName_U(path, &native, nullptr, nullptr))
+    // calls say of it, there is no such path. The call answers in one byte, though the header
+    // declares a whole BOOL: the rest of the register holds whatever it held before.
+    if (!static_cast<BOOLEAN>(RtlDosPathNameToNtPathName_U(path, &native, nullptr, nullptr)))
         return FailForPath(ERROR_PATH_NOT_FOUND, "NtOpenFile", path);
     Status status = OpenCounted(nullptr, &native, access, share, options, path, opened);
     RtlFreeUnicodeString(&native);
@@ -208,6 +209,24 @@ Status CheckedFolderSecurity(const wchar_t* path, PSID* owner, PACL* access,
     return FailWithCode(result, "GetNamedSecurityInfo", "%ls", path);
 }
 
+// The owner that this process gives what it makes, as its token names it: Administrators for an
+// elevated run, never the user's own account.
+static bool IsOwnDefaultOwner(PSID owner)
+{
+    HANDLE token;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token))
+        return false;
+    union {
+        TOKEN_OWNER owner;
+        char bytes[sizeof(TOKEN_OWNER) + SECURITY_MAX_SID_SIZE];
+    } given;
+    DWORD size;
+    bool same = GetTokenInformation(token, TokenOwner, &given, sizeof given, &size) &&
+                EqualSid(owner, given.owner.Owner);
+    CloseHandle(token);
+    return same;
+}
+
 bool OwnedByTrustedAccount(HANDLE object, SE_OBJECT_TYPE type)
 {
     PSID owner = nullptr;
@@ -215,18 +234,8 @@ bool OwnedByTrustedAccount(HANDLE object, SE_OBJECT_TYPE type)
     if (GetSecurityInfo(object, type, OWNER_SECURITY_INFORMATION, &owner, nullptr, nullptr,
                         nullptr, &descriptor) != ERROR_SUCCESS)
         return false;
-    bool trusted = IsWellKnownSid(owner, WinBuiltinAdministratorsSid) ||
-                   IsWellKnownSid(owner, WinLocalSystemSid);
-    HANDLE token;
-    if (!trusted && OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) {
-        char buffer[sizeof(TOKEN_USER) + SECURITY_MAX_SID_SIZE];
-        DWORD size;
-        if (GetTokenInformation(token, TokenOwner, buffer, sizeof buffer, &size))
-            trusted = EqualSid(owner, reinterpret_cast<TOKEN_OWNER*>(buffer)->Owner);
-        if (!trusted && GetTokenInformation(token, TokenUser, buffer, sizeof buffer, &size))
-            trusted = EqualSid(owner, reinterpret_cast<TOKEN_USER*>(buffer)->User.Sid);
-        CloseHandle(token);
-    }
+    bool trusted = owner && (IsWellKnownSid(owner, WinBuiltinAdministratorsSid) ||
+                             IsWellKnownSid(owner, WinLocalSystemSid) || IsOwnDefaultOwner(owner));
     LocalFree(descriptor);
     return trusted;
 }

@@ -47,9 +47,10 @@ Status ClearReadOnly(HANDLE file, const wchar_t* path, uint32_t attributes);
 // The folder's owner and access list; `descriptor` is released with LocalFree.
 Status CheckedFolderSecurity(const wchar_t* path, PSID* owner, PACL* access,
                              PSECURITY_DESCRIPTOR* descriptor);
-// Whether `object` is owned by the administrators, the system, or the account this process runs
-// as (or the owner it gives what it makes): what nobody but an administrator or this very run
-// could have made. The handle needs READ_CONTROL.
+// Whether `object` is owned by the administrators, the system, or the owner this process gives
+// what it makes (Administrators, when elevated): what nobody but an administrator could have
+// made. Never the account the run's user is: under UAC, what the same user's programs make
+// without elevation is owned by it. The handle needs READ_CONTROL.
 bool OwnedByTrustedAccount(HANDLE object, SE_OBJECT_TYPE type);
 // Whether the user whose elevated token this process runs with could add a file to `folder` with
 // the rights of their own limited token. A process that is not elevated from a limited token

@@ -1,17 +1,19 @@
 #include "removal/own_files/self_remover.h"
 
 #include <windows.h>
-#include <psapi.h>
+#include <winternl.h>
 
 #include <cstdlib>
 #include <cstring>
 #include <cwchar>
 
+#include "removal/results/outcome.h"
 #include "removal/safety/private_folder.h"
 #include "removal/safety/restart_schedule.h"
 #include "sysops/checked.h"
 #include "sysops/code_page.h"
 #include "sysops/file_helpers.h"
+#include "sysops/handle_ops.h"
 #include "text/deferred_list.h"
 #include "text/helper_command_line.h"
 #include "text/path_text.h"
@@ -20,6 +22,9 @@
 // The helper learns from this variable which process to wait for: the value of a handle to the
 // uninstaller, which the helper inherits.
 static const char WaitForVariable[] = "UNINSTALLVX_WAIT_FOR";
+// And from this one, when the run's private folder is left to it, the value of the handle to its
+// own file that it inherits.
+static const char OwnCopyVariable[] = "UNINSTALLVX_OWN_COPY";
 
 // The helper waits for the uninstaller to end however long it takes: it is started before the
 // completion page, which a user may leave open for any time. It retries a removal that another
@@ -34,26 +39,25 @@ constexpr DWORD RetryPauseMs = 100;
 // have put another program there.
 static HANDLE OwnImage = INVALID_HANDLE_VALUE;
 
-// Whether `file` is the file the system mapped as this process's program. The system names the
-// mapped file by where it is now, in its own form ("\Device\...", or "\??\C:\..." for a path
-// under a drive letter), and one name leads to one file.
+// Not among the declarations MinGW ships with the native calls.
+extern "C" NTSTATUS NTAPI NtAreMappedFilesTheSame(PVOID image, PVOID file);
+
+// Whether `file` is the very file the system mapped as this process's program: its bytes, mapped
+// for reading, and the program's image are views of one file, as the system itself tells
+// whatever either is called now. A name would not tell: another file can take the image's name
+// once the image is renamed, and some systems go on naming an image by the path it was started
+// from after it was moved.
 static bool IsMappedImage(HANDLE file)
 {
-    wchar_t mapped[PathBufferSize + 64], held[PathBufferSize + 64];
-    const DWORD size = sizeof mapped / sizeof mapped[0];
-    DWORD length = K32GetMappedFileNameW(GetCurrentProcess(), GetModuleHandleW(nullptr), mapped,
-                                         size);
-    if (length == 0 || length >= size - 1)
+    HANDLE mapping = CreateFileMappingW(file, nullptr, PAGE_READONLY, 0, 0, nullptr);
+    if (!mapping)
         return false;
-    bool driveForm = wcsncmp(mapped, L"\\??\\", 4) == 0;
-    length = GetFinalPathNameByHandleW(file, held, size, FILE_NAME_NORMALIZED |
-                                       (driveForm ? VOLUME_NAME_DOS : VOLUME_NAME_NT));
-    if (length == 0 || length >= size)
-        return false;
-    // "\??\C:\" and "\\?\C:\" name the same place.
-    const wchar_t* ours = driveForm && wcsncmp(held, L"\\\\?\\", 4) == 0 ? held + 4 : held;
-    return CompareStringOrdinal(driveForm ? mapped + 4 : mapped, -1, ours, -1, TRUE) ==
-           CSTR_EQUAL;
+    void* view = MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, 0);
+    bool same = view && NT_SUCCESS(NtAreMappedFilesTheSame(GetModuleHandleW(nullptr), view));
+    if (view)
+        UnmapViewOfFile(view);
+    CloseHandle(mapping);
+    return same;
 }
 
 bool BindOwnImage()
@@ -175,10 +179,20 @@ static HANDLE MakeVerifiedCopy(wchar_t* copyPath, size_t size)
     return INVALID_HANDLE_VALUE;
 }
 
+// Names the handle `value` to the child in `variable`, or takes the variable away (null).
+static void NameHandle(const char* variable, HANDLE value)
+{
+    // A handle's value has 32 significant bits in 32- and 64-bit processes alike.
+    char text[17];
+    FormatText(text, sizeof text, "%lx", HandleToULong(value));
+    SetEnvironmentVariableA(variable, value ? text : nullptr);
+}
+
 // Starts the copy in helper mode with the deferred paths, in its own folder: a process whose
 // current directory is a directory keeps it from being removed. The child inherits a handle to
-// this process, named to it in WaitForVariable, and waits on it.
-static bool StartHelper(const wchar_t* wideCopyPath)
+// this process, named to it in WaitForVariable, and waits on it; given `ownCopy` (the copy's
+// handle), it is to take the private folder away as it ends.
+static bool StartHelper(const wchar_t* wideCopyPath, HANDLE ownCopy)
 {
     char copyPath[PathBufferSize];
     if (!ToAnsi(wideCopyPath, wcslen(wideCopyPath), copyPath, sizeof copyPath, true))
@@ -190,10 +204,8 @@ static bool StartHelper(const wchar_t* wideCopyPath)
     if (!DuplicateHandle(GetCurrentProcess(), GetCurrentProcess(), GetCurrentProcess(), &self,
                          SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, TRUE, 0))
         return false;
-    // A handle's value has 32 significant bits in 32- and 64-bit processes alike.
-    char value[17];
-    FormatText(value, sizeof value, "%lx", HandleToULong(self));
-    SetEnvironmentVariableA(WaitForVariable, value);
+    NameHandle(WaitForVariable, self);
+    NameHandle(OwnCopyVariable, ownCopy);
 
     // On the stack: a static buffer this large would be stored in the program's file.
     char commandLine[HelperCommandLineSize];
@@ -204,7 +216,8 @@ static bool StartHelper(const wchar_t* wideCopyPath)
     BOOL started = CreateProcessA(nullptr, commandLine, nullptr, nullptr, TRUE,
                                   NORMAL_PRIORITY_CLASS, nullptr, folder, &startup,
                                   &child);
-    SetEnvironmentVariableA(WaitForVariable, nullptr);
+    NameHandle(WaitForVariable, nullptr);
+    NameHandle(OwnCopyVariable, nullptr);
     CloseHandle(self);
     if (!started)
         return false;
@@ -257,24 +270,33 @@ static void ScheduleDeferredAtRestart()
 
 bool LaunchSelfRemover()
 {
-    bool started = true;
-    if (DeferredList && *DeferredList) {
-        wchar_t copyPath[PathBufferSize];
-        HANDLE copy = MakeVerifiedCopy(copyPath, PathBufferSize);
-        started = copy != INVALID_HANDLE_VALUE && StartHelper(copyPath);
-        // The child, if it started, now holds the only handle to the copy; if not, this
-        // deletes it.
-        if (copy != INVALID_HANDLE_VALUE)
-            CloseHandle(copy);
-        // The own file is then moved aside like any running program's, which needs it let go.
-        if (!started && OwnImage != INVALID_HANDLE_VALUE) {
-            CloseHandle(OwnImage);
-            OwnImage = INVALID_HANDLE_VALUE;
-        }
-        if (!started)
-            ScheduleDeferredAtRestart();
+    if (!DeferredList || !*DeferredList) {
+        ReleasePrivateFolder();
+        return true;
     }
-    ReleasePrivateFolder();
+    // When nothing else of the run waits for the restart, the helper takes the private folder
+    // away as it ends, and the restart is left nothing. Otherwise the folder goes at the restart
+    // as ever, even if empty by then: a restart is due anyway, and a helper cut short by it
+    // could leave the folder behind.
+    bool folderToHelper = Outcome.atRestart == 0;
+    wchar_t copyPath[PathBufferSize];
+    HANDLE copy = MakeVerifiedCopy(copyPath, PathBufferSize);
+    bool started = copy != INVALID_HANDLE_VALUE &&
+                   StartHelper(copyPath, folderToHelper ? copy : nullptr);
+    // The child, if it started, now holds the only handle to the copy; if not, this deletes it.
+    if (copy != INVALID_HANDLE_VALUE)
+        CloseHandle(copy);
+    // The own file is then moved aside like any running program's, which needs it let go.
+    if (!started && OwnImage != INVALID_HANDLE_VALUE) {
+        CloseHandle(OwnImage);
+        OwnImage = INVALID_HANDLE_VALUE;
+    }
+    if (!started)
+        ScheduleDeferredAtRestart();
+    if (started && folderToHelper)
+        LeavePrivateFolder();
+    else
+        ReleasePrivateFolder();
     return started;
 }
 
@@ -309,9 +331,44 @@ static Status RemoveRetrying(const char* path, DWORD deadline)
     }
 }
 
+// The copy's own file, by the handle that the uninstaller named in OwnCopyVariable when it left
+// the run's private folder to this copy; checked to be this very program's file before anything
+// is done with it. Null otherwise.
+static HANDLE OwnCopy()
+{
+    char value[17];
+    DWORD length = GetEnvironmentVariableA(OwnCopyVariable, value, sizeof value);
+    if (length == 0 || length >= sizeof value)
+        return nullptr;
+    HANDLE copy = ULongToHandle(strtoul(value, nullptr, 16));
+    return IsMappedImage(copy) ? copy : nullptr;
+}
+
+// The private folder left to this copy holds nothing but the copy's own file, which runs. Moved
+// out beside the folder through the handle that the uninstaller opened delete-on-close, it still
+// vanishes as this process ends; the folder, empty, goes now. Should the move or the removal
+// fail, the folder goes at the restart, as it would have without this.
+static void TakeAwayOwnFolder()
+{
+    HANDLE copy = OwnCopy();
+    wchar_t folder[MAX_PATH], moved[MAX_PATH + 4];
+    if (!copy || CheckedFinalPath(copy, folder, MAX_PATH) || !wcsrchr(folder, L'\\'))
+        return;
+    *wcsrchr(folder, L'\\') = L'\0';
+    wcscat(wcscpy(moved, folder), L".exe");  // shorter than MAX_PATH, and four more
+    // This process's current directory is that folder, which would keep it from being removed.
+    wchar_t windows[MAX_PATH];
+    UINT length = GetWindowsDirectoryW(windows, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH || !SetCurrentDirectoryW(windows) ||
+        CheckedRenameByHandle(copy, moved) || CheckedRemoveDirectory(folder))
+        CheckedScheduleRemovalAtRestart(folder);
+}
+
 void RunHelperMode(int count, char** paths)
 {
     WaitForUninstaller();
+    // First, so that little time is left in which the helper, cut short, would leave it behind.
+    TakeAwayOwnFolder();
     size_t total = count > 0 ? static_cast<size_t>(count) : 0;
     OrderForRemoval(paths, total);
     const DWORD lastRetry = GetTickCount() + RetryInAllMs;

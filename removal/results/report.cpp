@@ -54,8 +54,8 @@ static bool SameIgnoringCase(const wchar_t* a, const wchar_t* b, int length)
 // A plain file with one name, reached by the name asked for: not a link of any kind, not a
 // second name of another file. (Some systems open a link's target even when asked for the link
 // itself; the name the system reached then tells.) A file that was there before is used only
-// when an administrator, the system or this run's account made it: a standard user's could be
-// read and changed by that user afterwards. Given `folder`, the final path of the folder held
+// when an administrator or the system made it (as an elevated run does): anyone else's, the same
+// user's made without elevation included, could be changed by its maker afterwards. Given `folder`, the final path of the folder held
 // for it, the file must lie directly in that folder.
 static Status CheckPlainFile(HANDLE file, const wchar_t* path, bool created, const wchar_t* folder)
 {

@@ -97,3 +97,11 @@ void ReleasePrivateFolder()
         CheckedScheduleRemovalAtRestart(Folder);
     Folder[0] = L'\0';
 }
+
+void LeavePrivateFolder()
+{
+    if (!Folder[0])
+        return;
+    CloseHandle(FolderHandle);
+    Folder[0] = L'\0';
+}

@@ -15,3 +15,7 @@ bool InPrivateFolder(const wchar_t* name, wchar_t* out, size_t size);
 // At the end of the run: the folder goes now when it is empty, else at the next restart, after
 // everything this run scheduled inside it.
 void ReleasePrivateFolder();
+
+// At the end of a run whose helper, running from the folder, takes it away as it ends: the folder
+// is let go, neither removed nor scheduled.
+void LeavePrivateFolder();

@@ -14,7 +14,8 @@ silent() {  # exit code wanted, then the arguments after the program
     expect_exit "$1"
     check "no window appeared during ${*:2}" [ -z "$(comm -13 <(echo "$before") "$seen")" ]
 }
-rm -rf "$(unix_path "$R")"
+# Reports of an earlier run would be files that were there already.
+rm -rf "$(unix_path "$R")" "$(unix_path 'C:\VantrelLogs')"
 install_program "$PROGRAM"
 for file in readme.txt tree\\sub\\a.txt data\\user.cfg once.txt; do write_file "$R\\$file" x; done
 reg add 'HKCU\Software\Kestova\Silent' /v Path /d x /f
@@ -73,15 +74,26 @@ ln -sfn ../Elsewhere "$(unix_path 'C:\VantrelLogs\away')"
 silent 1603 /S '/LOG=C:\VantrelLogs\away\report.txt' 'C:\VantrelLogs\once.log'
 check "nothing was made behind the link" [ -z "$(ls -A "$DRIVE_C/Elsewhere")" ]
 # A second drive letter for the logs' folder, as SUBST or a mapped share gives one: /LOG= spelled
-# either way writes the report, into a new file or over the one there; so does a share's path.
+# either way writes the report; so does a share's path.
 ln -sfn ../drive_c/VantrelLogs "$WINEPREFIX/dosdevices/l:"
 mkdir -p "$WINEPREFIX/dosdevices/unc/server/share"
-for report in 'C:\VantrelLogs\second.txt' 'L:\second.txt' 'C:\VantrelLogs\second.txt' \
-    '\\server\share\report.txt'; do
+rm -f "$WINEPREFIX/dosdevices/unc/server/share"/*
+for report in 'C:\VantrelLogs\second.txt' 'L:\third.txt' '\\server\share\report.txt'; do
     silent 0 /S "/LOG=$report" 'C:\VantrelLogs\once.log'
 done
 rm "$WINEPREFIX/dosdevices/l:"
-check "the report is there" grep -q totals "$(unix_path 'C:\VantrelLogs\second.txt')"
+check "the reports are there" grep -q totals "$(unix_path 'C:\VantrelLogs')"/{second,third}.txt
+# A file that was there already, made by the user (as Windows owns it when the user's programs make
+# it without elevation, and Wine every file): refused, and as it was.
+echo mine >"$(unix_path 'C:\VantrelLogs\mine.txt')"
+silent 1603 /S '/LOG=C:\VantrelLogs\mine.txt' 'C:\VantrelLogs\once.log'
+check "the user's file is as it was" [ "$(cat "$(unix_path 'C:\VantrelLogs\mine.txt')")" = mine ]
+# The run's lock taken first by a program of the same user without elevation, owned by the user's
+# own account: no run is behind it, and the removal goes on.
+hold 'C:\tests\robot.exe' 'C:\tests\robot.exe' lock
+check "the user's program holds the lock" grep -q '^holding the run' "${RUN_OUT%/*}/held.out"
+silent 0 /S 'C:\VantrelLogs\once.log'
+kill "$HOLDER_PID"
 # A running program's file: moved aside, and a restart finishes the removal. Its folder, then
 # replaced by a link to a folder with a file of that name, does not lead the restart there.
 cp -f "$ROBOT_EXE" "$(unix_path "$R\\held.exe")"
@@ -90,7 +102,8 @@ silent 3010 /S 'C:\VantrelLogs\held.log'
 kill "$HOLDER_PID"
 moved="$DRIVE_C/windows/temp/$("$WINE" reg query "${SCHEDULE[0]}" /v "${SCHEDULE[1]}" |
     grep -o 'Vantrel-[0-9a-f]*\\[0-9]*\.del' | tr '\\' /)"
-check "the restart schedule holds the file moved aside" [ -f "$moved" ]
+check "the restart schedule holds the file moved aside, in a folder shut to others" \
+    [ -f "$moved" -a "$(($(stat -c 0%a "${moved%/*}") & 7))" = 0 ]
 mv "$(unix_path "$R")" "$(unix_path "$R") away" && write_file 'C:\Victim\held.exe' x
 ln -s ../Victim "$(unix_path "$R")" && "$WINE" wineboot -r
 check "the restart removed the moved file and its folder, and nothing through the link" \
@@ -106,9 +119,21 @@ for _ in $(seq $((100 * FACTOR))); do grep -qs watching "$RUN_OUT.unseen" && bre
 silent 0 /S 'C:\VantrelLogs\many.log'
 wait "$watcher"
 check "$(tr -d '\r' <"$RUN_OUT.unseen" | tail -1)" grep -q '^ok:' "$RUN_OUT.unseen"
-# Everything removed: 0, and the helper takes the program and its folders.
+# The program's file swapped for another program between its start and its first look at it (the
+# robot starts it suspended to win that race every time): the file it would hold is not the one
+# running, so no copy is made from it, nothing planted runs, and the restart is to finish: 3010.
+write_file 'C:\VantrelLogs\swap.log' "file:$PROGRAM"
+touch "$RUN_OUT.swap"
+start --swap 'C:\tests\robot.exe' "$PROGRAM" /S 'C:\VantrelLogs\swap.log'
+expect_exit 3010
+check "nothing planted ran" [ -z "$(find "$DRIVE_C" -name '*.ran' -newer "$RUN_OUT.swap")" ]
+mv -f "$(unix_path "$PROGRAM").old" "$(unix_path "$PROGRAM")"
+# Everything removed: 0, and the helper takes the program and its folders, and the run's private
+# folder: nothing is left for the restart.
 rm -rf "$(unix_path "$R\\data")"
+keep_server
 silent 0 /S 'C:\VantrelLogs\clean.log'
 reg_expect absent 'HKCU\Software\Kestova\Silent'
 expect_helper_removes '' "$R\\readme.txt" "$R\\tree" "$PROGRAM" "$R\\bin" "$R"
+expect_nothing_for_restart
 finish

@@ -63,9 +63,9 @@ expect_exit() {  # as the robot tells it: a Unix exit status keeps only the low 
     PROGRAM_PID=
     check "$(cat "$RUN_OUT"), want $1" grep -q "^exit code $1 " "$RUN_OUT"
 }
-hold() {  # robot (Windows path), file: the robot holds the file open for a minute, meanwhile
-    local out="$UNINSTALL_BUILD/wine-state/held.out"
-    "$WINE" "$1" hold "$2" 60000 >"$out" &
+hold() {  # robot (Windows path), file, [robot commands before]: the robot holds the file open
+    local out="$UNINSTALL_BUILD/wine-state/held.out"  # for a minute, meanwhile
+    "$WINE" "$1" "${@:3}" hold "$2" 60000 >"$out" &
     HOLDER_PID=$!
     for _ in $(seq $((100 * FACTOR))); do grep -qs holding "$out" && return; sleep 0.2; done
     check "holding $2" false
@@ -99,7 +99,7 @@ helpers() {
         tr '\0' '\n' <"${cmdline%cmdline}environ" 2>/dev/null |
             grep -qxF "WINEPREFIX=$WINEPREFIX" && echo "$cmdline"
     done
-    ls "$DRIVE_C"/users/*/AppData/Local/Temp/uninstallvx*.exe \
+    ls "$DRIVE_C"/windows/temp/Vantrel-*/uninstallvx.exe "$DRIVE_C"/windows/temp/Vantrel-*.exe \
         ${1:+"$(unix_path "$1")"/uninstallvx*.exe} 2>/dev/null | grep -vxF "${PLANTED:-none}"
 }
 # After the wizard: the helper waits for the uninstaller to end, removes the deferred paths and
@@ -119,6 +119,22 @@ expect_no_helper() { check "no helper was started" [ -z "$(helpers)" ]; expect_t
 # What the system is to remove at the next restart; a scenario that leaves paths there clears it.
 SCHEDULE=('HKLM\System\CurrentControlSet\Control\Session Manager' PendingFileRenameOperations)
 clear_restart_schedule() { reg delete "${SCHEDULE[0]}" /v "${SCHEDULE[1]}" /f; }
+# What a run leaves for the restart: what is in the Windows folder's Temp, and the schedule. Wine
+# runs the schedule whenever its server starts anew, which would hide it: one server is kept
+# running, by a robot holding a file, from before the run to after the look.
+for_restart() {
+    ls "$DRIVE_C/windows/temp"
+    "$WINE" reg query "${SCHEDULE[0]}" /v "${SCHEDULE[1]}"
+}
+keep_server() {
+    "$WINE" 'C:\tests\robot.exe' hold 'C:\tests\robot.exe' 600000 >/dev/null &
+    KEEPER_PID=$!
+    LEFT_BEFORE=$(for_restart 2>&1)
+}
+expect_nothing_for_restart() {
+    check "nothing of the run is left for the restart" [ "$(for_restart 2>&1)" = "$LEFT_BEFORE" ]
+    kill "$KEEPER_PID"
+}
 
 mkdir -p "$DRIVE_C/tests" "$SHOTS"
 cd "$DRIVE_C/tests"  # Wine starts its programs in the current directory: inside the prefix

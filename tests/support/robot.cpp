@@ -1,13 +1,20 @@
 // The test robot. It runs in the uninstaller's Wine prefix and tells what key presses cannot:
 // which page is open, where the focus is, and what the page and the stop question say. It also
 // starts the program with a temporary directory of the scenario's choosing. Commands, in order:
-//   run [--temp DIR] EXE ARGS...  start EXE, wait up to a minute, pass its exit code on
+//   run [--temp DIR] [--swap FILE] EXE ARGS...
+//                                 start EXE, wait up to a minute, pass its exit code on; with
+//                                 --swap, EXE is started suspended, moved to EXE.old and FILE
+//                                 copied to its name before it runs: a user who may rename in
+//                                 its folder, winning the race to the program's first look
 // (every wait here is stretched by UNINSTALL_WAIT_FACTOR, where the test command gives one)
 //   expect TEXT [MS]              wait up to MS ms (15,000) until the state line holds TEXT
 //   reads TEXT [MS]               the same, until the page reads TEXT whole, as told below
 //   xid                           the X window for key presses: the question's, else the main's
 //   hold PATH MS                  keep PATH open, shared for reading only, for MS ms (nobody
 //                                 can write, rename or delete it meanwhile); says "holding"
+//   lock                          take the uninstaller's run lock first, owned by the user's own
+//                                 account, as a program of the user's that runs without elevation
+//                                 makes it on Windows (Wine runs every program elevated)
 //   rename FROM TO                rename by the system's own call, as any program would; says
 //                                 "renamed" or "refused N" (N the system's error)
 //   watch MS                      wait for the removal page (saying "watching" first); while it
@@ -27,6 +34,8 @@
 // A page counts as open (N > 0) once its page operation has put the focus inside it; the
 // removal page, which takes no focus, is page 4 as soon as it exists.
 #include <windows.h>
+
+#include <sddl.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -195,12 +204,41 @@ static bool Unseen(const char* first, const char* last)
     return good;
 }
 
+// The uninstaller's run lock, made first and kept for as long as this robot runs, owned by the
+// user's own account and open to it.
+static bool LockAsUser()
+{
+    HANDLE token;
+    union {
+        TOKEN_USER user;
+        char bytes[sizeof(TOKEN_USER) + SECURITY_MAX_SID_SIZE];
+    } given;
+    DWORD size;
+    char* sid = nullptr;
+    SECURITY_ATTRIBUTES attributes = {sizeof attributes, nullptr, FALSE};
+    bool made = OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token) &&
+                GetTokenInformation(token, TokenUser, &given, sizeof given, &size) &&
+                ConvertSidToStringSidA(given.user.User.Sid, &sid);
+    const std::string text = made ? "O:" + std::string(sid) + "D:(A;;GA;;;" + sid + ")" : "";
+    made = made && ConvertStringSecurityDescriptorToSecurityDescriptorA(
+                       text.c_str(), SDDL_REVISION_1, &attributes.lpSecurityDescriptor, nullptr) &&
+           CreateMutexA(&attributes, FALSE, "Global\\Vantrel uninstall run") &&
+           GetLastError() != ERROR_ALREADY_EXISTS;
+    printf("%s the run lock, owned by %s\n", made ? "holding" : "FAIL: cannot take",
+           sid ? sid : "?");
+    return made;
+}
+
 // Starts the program as a user's shell would: each argument in double quotes, the backslashes
 // before a closing quote doubled by the runtime's rule.
 static int Run(int argc, char** argv, int at)
 {
+    const char* swap = nullptr;
+    for (; at + 1 < argc && strcmp(argv[at], "--swap") == 0; at += 2)
+        swap = argv[at + 1];
     for (; at + 1 < argc && strcmp(argv[at], "--temp") == 0; at += 2)
         SetEnvironmentVariableA("TMP", argv[at + 1]), SetEnvironmentVariableA("TEMP", argv[at + 1]);
+    const std::string program = at < argc ? argv[at] : "";
     std::string line;
     for (std::string argument; at < argc; ++at) {
         argument = argv[at];
@@ -211,10 +249,15 @@ static int Run(int argc, char** argv, int at)
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process = {};
     DWORD start = GetTickCount(), code = 99;
-    if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startup, &process))
+    if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, swap ? CREATE_SUSPENDED : 0,
+                        nullptr, nullptr, &startup, &process))
         printf("FAIL: cannot start, error %lu\n", GetLastError());
-    else if (WaitForSingleObject(process.hProcess, Waited(60000)) != WAIT_OBJECT_0)
+    else if (swap && (!MoveFileA(program.c_str(), (program + ".old").c_str()) ||
+                      !CopyFileA(swap, program.c_str(), TRUE) ||
+                      ResumeThread(process.hThread) == static_cast<DWORD>(-1))) {
+        printf("FAIL: cannot swap, error %lu\n", GetLastError());
+        TerminateProcess(process.hProcess, code);
+    } else if (WaitForSingleObject(process.hProcess, Waited(60000)) != WAIT_OBJECT_0)
         TerminateProcess(process.hProcess, code);
     GetExitCodeProcess(process.hProcess, &code);
     printf("exit code %lu after %lu ms: %s\n", code, GetTickCount() - start, line.c_str());
@@ -261,6 +304,8 @@ int main(int argc, char** argv)
         } else if (command == "unseen" && at + 2 < argc) {
             good = Unseen(argv[at + 1], argv[at + 2]) && good;
             at += 2;
+        } else if (command == "lock") {
+            good = LockAsUser() && good;
         } else if (command == "rename" && at + 2 < argc) {
             if (MoveFileExA(argv[at + 1], argv[at + 2], 0))
                 printf("renamed\n");
