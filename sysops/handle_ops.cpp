@@ -137,8 +137,9 @@ Status CheckedOpenPath(const wchar_t* path, DWORD access, DWORD share, DWORD opt
 {
     UNICODE_STRING native;
     // Only a path that names no place at all (an empty one) has no native form: as the path
-    // calls say of it, there is no such path.
-    if (!RtlDosPathNameToNtPathName_U(path, &native, nullptr, nullptr))
+    // calls say of it, there is no such path. The system answers in one byte (a BOOLEAN) where
+    // the header promises a BOOL: the bytes above it are whatever the register held.
+    if (!static_cast<BOOLEAN>(RtlDosPathNameToNtPathName_U(path, &native, nullptr, nullptr)))
         return FailForPath(ERROR_PATH_NOT_FOUND, "NtOpenFile", path);
     Status status = OpenCounted(nullptr, &native, access, share, options, path, opened);
     RtlFreeUnicodeString(&native);
