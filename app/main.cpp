@@ -25,13 +25,15 @@
 #include "ui/window_class.h"
 
 static const char UsageText[] =
-    "Usage: uninstall.exe [/S] [/LOG[=report]] [install log]\n\n"
+    "Usage: uninstall.exe [/S | /SILENT] [/LOG[=report]] [install log]\n\n"
     "/S\tRemoves Vantrel without any window and ends with an exit code:\n"
     "\t0 removed (your own files and settings stay), 3010 a restart\n"
     "\tfinishes the removal, 1603 items are left or the log cannot be read,\n"
     "\t1605 Vantrel is not installed (no log there), 1618 another removal\n"
     "\tis in progress, 87 no install log or an argument not understood.\n"
-    "\t/SILENT, /VERYSILENT, /QUIET, /QN and /PASSIVE mean /S.\n"
+    "\t/VERYSILENT, /QUIET and /QN mean /S.\n"
+    "/SILENT\tThe same, showing the removal page and asking nothing;\n"
+    "\t/PASSIVE means /SILENT.\n"
     "/LOG=report\tWrites the removal report to this file instead of the temporary folder;\n"
     "\t/LOG alone, to the temporary folder.\n"
     "/SUPPRESSMSGBOXES, /NORESTART, /SP-\tTaken; nothing unattended shows a box or restarts.\n"
@@ -104,17 +106,22 @@ static void FindOwnPath()
         OwnWidePath[0] = L'\0';
 }
 
-// The removal as after Continue, with no window and no message box at all.
-static int RunSilent(const StartRequest& request)
+// The removal as after Continue, with no message box at all: with no window, or under /SILENT
+// with the removal page alone, which the run leaves by itself at the end.
+static int RunSilent(const StartRequest& request, int showCommand)
 {
     // Not even the system's own boxes: a log on a drive without its disk fails quietly.
     SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
     FindOwnPath();
     if (!TakeRunLock())
         return ExitCodeOf(VerdictAnotherRun);
-    StartUnseenProgress();
+    if (request.view == ViewProgress)
+        StartShownProgress(showCommand);
+    else
+        StartUnseenProgress();
     CloseProgramsBeforeRemoval(request);
     RemovalRun run = RunRemoval(request.logPath, request.reportPath);
+    ShowRemovalDone();
     RunVerdict verdict = JudgeRun(run, LaunchSelfRemover());
     // A report that /LOG= asked for and did not get leaves the administrator without the list:
     // told as a failure, after a removal that went ahead all the same.
@@ -162,7 +169,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand)
         RunHelperMode(request.helperCount, request.helperPaths);
         ExitProcess(0);
     case StartSilent:
-        ExitProcess(RunSilent(request));
+        ExitProcess(RunSilent(request, showCommand));
     case StartHelp:
     case StartRefused:
         if (!request.silent)

@@ -56,23 +56,60 @@ static void ShowProgress(const char* text, const wchar_t* path)
     LastShown = GetTickCount();
 }
 
+// From now on the removal hands its progress to the page, if there is one, and lets the window
+// answer.
+static void FollowRemoval()
+{
+    LastShown = GetTickCount();
+    RemovalProgress = ShowProgress;
+}
+
 void StartRemovalProgress()
 {
     if (ShowRemovalPage("Please wait while Vantrel is removed from your computer."))
         return;
     SetRemovalProgress(0, 0, "");
     HandleWaitingMessages();
-    LastShown = GetTickCount();
-    RemovalProgress = ShowProgress;
+    FollowRemoval();
+}
+
+// The main window of an unattended run, not shown yet; false when it could not be made, and the
+// removal then runs all the same, with no window to answer Windows.
+static bool CreateUnattendedWindow()
+{
+    return RegisterWindowClass(ClassWindowProc, true) == 0 &&
+           !CheckedCreateDialog(Instance, "Uninstall", nullptr, nullptr, 0, &MainWindow) &&
+           MainWindow;
 }
 
 void StartUnseenProgress()
 {
-    if (RegisterWindowClass(ClassWindowProc, true) != 0 ||
-        CheckedCreateDialog(Instance, "Uninstall", nullptr, nullptr, 0, &MainWindow))
+    if (CreateUnattendedWindow())
+        FollowRemoval();
+}
+
+void StartShownProgress(int showCommand)
+{
+    if (!CreateUnattendedWindow())
         return;
-    LastShown = GetTickCount();
-    RemovalProgress = ShowProgress;
+    // The page is put in before the window shows: an empty window would ask whether to stop
+    // when closed.
+    StartRemovalProgress();
+    if (!CurrentPage) {
+        FollowRemoval();
+        return;
+    }
+    ShowWindow(MainWindow, showCommand);
+    HandleWaitingMessages();
+}
+
+void ShowRemovalDone()
+{
+    RemovalProgress = nullptr;
+    if (!CurrentPage)
+        return;
+    SetRemovalProgress(Outcome.applied, Outcome.entries, "");
+    HandleWaitingMessages();
 }
 
 void EndRemovalProgress()

@@ -14,7 +14,7 @@ add_executable(uninstall WIN32
   resources/uninstall.rc
 )
 uninstall_target_options(uninstall)
-# COMCTL32 for the removal page's progress control.
+# COMCTL32: the common controls of the current version, the removal page's bar among them.
 target_link_libraries(uninstall PRIVATE uninstall_engine comctl32)
 set_target_properties(uninstall PROPERTIES
   OUTPUT_NAME uninstall

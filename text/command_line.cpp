@@ -18,23 +18,32 @@ static bool IsSwitch(const char* argument, const char* name, const char** rest)
 }
 
 // What a switch does. Deployment tools pass the switches of the installers they know: each that
-// asks for no window means /S; those that ask for no box, no restart or no start-up page are
-// what an unattended run does anyway.
+// asks for no window means /S, each that asks for progress and no question shows the removal
+// page alone; those that ask for no box, no restart or no start-up page are what an unattended
+// run does anyway.
 enum SwitchEffect {
-    SwitchHelp, SwitchSilent, SwitchReport, SwitchDefaultReport, SwitchLeave, SwitchEnd,
-    SwitchNothing
+    SwitchHelp, SwitchSilent, SwitchProgress, SwitchReport, SwitchDefaultReport, SwitchLeave,
+    SwitchEnd, SwitchNothing
 };
 struct SwitchName {
     const char* name;
     SwitchEffect effect;
 };
 static const SwitchName Switches[] = {
-    {"?", SwitchHelp},           {"s", SwitchSilent},          {"silent", SwitchSilent},
+    {"?", SwitchHelp},           {"s", SwitchSilent},          {"silent", SwitchProgress},
     {"verysilent", SwitchSilent}, {"quiet", SwitchSilent},      {"qn", SwitchSilent},
-    {"passive", SwitchSilent},   {"log=", SwitchReport},       {"log", SwitchDefaultReport},
+    {"passive", SwitchProgress}, {"log=", SwitchReport},       {"log", SwitchDefaultReport},
     {"suppressmsgboxes", SwitchNothing}, {"norestart", SwitchNothing}, {"sp-", SwitchNothing},
     {"nocloseapplications", SwitchLeave}, {"forcecloseapplications", SwitchEnd},
 };
+
+// The view a switch asks for, the stronger request kept: nothing shown over progress over pages.
+static void AskView(StartRequest* request, StartView view)
+{
+    request->silent = true;
+    if (view > request->view)
+        request->view = view;
+}
 
 // One argument of the wizard's or the unattended mode's command line; false when it is not
 // understood.
@@ -50,8 +59,8 @@ static bool TakeArgument(const char* argument, StartRequest* request)
             continue;
         if (entry.effect == SwitchHelp)
             request->mode = StartHelp;
-        else if (entry.effect == SwitchSilent)
-            request->silent = true;
+        else if (entry.effect == SwitchSilent || entry.effect == SwitchProgress)
+            AskView(request, entry.effect == SwitchSilent ? ViewNothing : ViewProgress);
         else if (entry.effect == SwitchReport)
             request->reportPath = rest;
         else if (entry.effect == SwitchDefaultReport)
@@ -66,7 +75,8 @@ static bool TakeArgument(const char* argument, StartRequest* request)
 StartRequest ReadCommandLine(int argc, char** argv, bool unattended)
 {
     StartRequest request = {};
-    request.silent = unattended;
+    if (unattended)
+        AskView(&request, ViewNothing);
     if (argc > 1 && IsHelperSwitch(argv[1])) {
         request.mode = StartHelper;
         request.helperCount = argc - 2;

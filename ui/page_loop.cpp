@@ -113,7 +113,8 @@ LRESULT MainWindowHandler(HWND window, UINT message, WPARAM wParam, LPARAM lPara
             return FALSE;
         break;
     case WM_CLOSE:
-        // The window of an unattended run is never shown, and asks nothing.
+        // The window of a run under /S is never shown, and asks nothing; under /SILENT the
+        // removal page is in it until the end, and that page stops here as it does in the wizard.
         if (!IsWindowVisible(window))
             return 0;
         // Closing the window (the title-bar X, Alt+F4) does what Esc does on the page: Cancel

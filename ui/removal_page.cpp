@@ -9,10 +9,6 @@
 
 Status ShowRemovalPage(const char* text)
 {
-    // The page's template names the system's progress control, whose class COMCTL32 registers
-    // only when asked. Should that fail, the page cannot be made, and ShowPage says so.
-    INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_PROGRESS_CLASS};
-    InitCommonControlsEx(&controls);
     Status status = ShowPage("Progress", RemovalPageHandler);
     if (!status)
         SetItemText(CurrentPage, ID_RM_LINE, text);

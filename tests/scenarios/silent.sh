@@ -1,18 +1,31 @@
 #!/usr/bin/env bash
 # An administrator's unattended removal: /S shows no window and no message box at all, does what
 # the wizard does after Continue (the helper included), and tells the outcome by its exit code;
-# /LOG= puts the report where it is asked. Every run is watched on the display.
+# /LOG= puts the report where it is asked. /SILENT and /PASSIVE show the removal page alone and
+# ask nothing. Every run is watched on the display. GUI_SHOTS=docs renews the README's pictures
+# of /SILENT, and of the removal page at 200%.
 source "$(dirname "$0")/../support/gui.sh"
 
 R='C:\Vantrel Silent'
 PROGRAM="$R\\bin\\uninst.exe"
 windows() { xdotool search --onlyvisible --name '' 2>/dev/null | sort; }  # those mapped now
-silent() {  # exit code wanted, then the arguments after the program
+silent() {  # exit code wanted, then the arguments after the program; SHOWN=1: its one window
     local before=$(windows) seen="$UNINSTALL_BUILD/wine-state/seen.out"
     start "$PROGRAM" "${@:2}"
     while kill -0 "$PROGRAM_PID" 2>/dev/null; do windows; sleep 0.05; done | sort -u >"$seen"
     expect_exit "$1"
-    check "no window appeared during ${*:2}" [ -z "$(comm -13 <(echo "$before") "$seen")" ]
+    check "${SHOWN:-no} window appeared during ${*:2}" \
+        [ "$(comm -13 <(echo "$before") "$seen" | grep -c .)" -eq "${SHOWN:-0}" ]
+}
+watching() {  # robot command: it runs in the background, and has begun to watch
+    "$WINE" 'C:\tests\robot.exe' "$@" >"$RUN_OUT.$1" &
+    watcher=$!
+    for _ in $(seq $((100 * FACTOR))); do grep -qs watching "$RUN_OUT.$1" && break; sleep 0.1; done
+}
+# A log of many files, long enough a removal for the window to be watched (and its picture taken).
+N=$([ -z "${GUI_SHOTS:-}" ] && echo 4000 || echo 20000)
+many() {
+    mkdir -p "$(unix_path "$R\\many")" && (cd "$(unix_path "$R\\many")" && seq "$N" | xargs touch)
 }
 # Reports of an earlier run would be files that were there already.
 rm -rf "$(unix_path "$R")" "$(unix_path 'C:\VantrelLogs')"
@@ -52,13 +65,29 @@ check "the report names the kept folder and why" \
 # Every spelling of "no window" that deployment tools pass, with the switches taken as they are:
 # removed, 0. /LOG alone writes the report to its usual place.
 REPORTS=("$DRIVE_C"/users/*/Temp)
-for switches in /SILENT -verysilent /Quiet /qn '/PASSIVE /SUPPRESSMSGBOXES /NORESTART /SP- /LOG'; do
+for switches in -verysilent /Quiet /qn '/S /SUPPRESSMSGBOXES /NORESTART /SP- /LOG'; do
     write_file "$R\\once.txt" x && rm -f "$REPORTS"/Vantrel\ removal\ report*
     silent 0 $switches 'C:\VantrelLogs\once.log'
     expect_gone "$R\\once.txt"
 done
 check "/LOG alone wrote the report in the temporary folder" \
     [ -f "$REPORTS/Vantrel removal report.txt" ]
+# /SILENT and /PASSIVE: the removal page alone, its bar moving and the window answering all
+# along; no question, no box, no completion page: the run ends by itself, with no key pressed.
+# /PASSIVE runs at 200% (Wine's LogPixels), where the program takes the system's DPI.
+seq -f "file:$R\\many\\%.0f" "$N" | sed 's/$/\r/' >"$(unix_path 'C:\VantrelLogs\many.log')"
+for run in silent-removal.png/96/SILENT removal-200-percent.png/192/PASSIVE; do
+    IFS=/ read -r picture dpi switch <<<"$run"
+    many
+    reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f
+    watching watch 1000
+    [ -z "${GUI_SHOTS:-}" ] || (robot expect page=4 && screenshot "$picture") &
+    SHOWN=1 silent 0 "/$switch" 'C:\VantrelLogs\many.log'
+    reg delete 'HKCU\Control Panel\Desktop' /v LogPixels /f
+    wait
+    check "/$switch: $(tr -d '\r' <"$RUN_OUT.watch" | tail -1)" grep -q '^ok:' "$RUN_OUT.watch"
+    expect_gone "$R\\many\\1" "$R\\many\\$N"
+done
 write_file "$R\\once.txt" x
 # A report that cannot be written where it is asked: 1603, after the removal all the same.
 silent 1603 /S '/LOG=C:\No Such Folder\report.txt' 'C:\VantrelLogs\once.log'
@@ -111,11 +140,8 @@ check "the restart removed the moved file and its folder, and nothing through th
 rm "$(unix_path "$R")" && mv "$(unix_path "$R") away" "$(unix_path "$R")"
 reg_expect absent "${SCHEDULE[@]}"
 # Windows may not end the session while the entries go: the run's window, never shown, says no.
-mkdir -p "$(unix_path "$R\\many")" && (cd "$(unix_path "$R\\many")" && seq 4000 | xargs touch)
-seq -f "file:$R\\many\\%.0f" 4000 | sed 's/$/\r/' >"$(unix_path 'C:\VantrelLogs\many.log')"
-"$WINE" 'C:\tests\robot.exe' unseen "$R\\many\\1" "$R\\many\\4000" >"$RUN_OUT.unseen" &
-watcher=$!
-for _ in $(seq $((100 * FACTOR))); do grep -qs watching "$RUN_OUT.unseen" && break; sleep 0.1; done
+many
+watching unseen "$R\\many\\1" "$R\\many\\$N"
 silent 0 /S 'C:\VantrelLogs\many.log'
 wait "$watcher"
 check "$(tr -d '\r' <"$RUN_OUT.unseen" | tail -1)" grep -q '^ok:' "$RUN_OUT.unseen"

@@ -90,6 +90,15 @@ TEST(RecordText, TheLabelCodeAndDetailAreCutWhereTheRecordEnds)
     EXPECT_EQ(Suffixed("S.\r\n", std::string(400, 'k').c_str()).size(), 251u);
 }
 
+static StartRequest Read(std::vector<std::string> texts, bool unattended)
+{
+    texts.insert(texts.begin(), "uninstall.exe");
+    std::vector<char*> argv;
+    for (std::string& text : texts)
+        argv.push_back(&text[0]);
+    return ReadCommandLine(static_cast<int>(argv.size()), argv.data(), unattended);
+}
+
 // Started where nobody can answer a window, every run acts as with /S: the wizard's arguments
 // remove without a window, and a list of switches or a refusal shows no box.
 TEST(CommandLine, AnUnattendedStartActsAsWithS)
@@ -98,15 +107,30 @@ TEST(CommandLine, AnUnattendedStartActsAsWithS)
         std::vector<std::string> arguments;
         StartMode mode;
     } cases[] = {{{"log"}, StartSilent}, {{"/?"}, StartHelp}, {{"/X", "log"}, StartRefused},
-                 {{"log", "extra"}, StartRefused}, {{"-u", "path"}, StartHelper}};
+                 {{"log", "extra"}, StartRefused}, {{"-u", "path"}, StartHelper},
+                 {{"/SILENT", "log"}, StartSilent}};
     for (const auto& c : cases) {
-        std::vector<std::string> texts = {"uninstall.exe"};
-        texts.insert(texts.end(), c.arguments.begin(), c.arguments.end());
-        std::vector<char*> argv;
-        for (std::string& text : texts)
-            argv.push_back(&text[0]);
-        StartRequest request = ReadCommandLine(static_cast<int>(argv.size()), argv.data(), true);
-        EXPECT_EQ(request.mode, c.mode) << texts[1];
-        EXPECT_TRUE(request.silent || c.mode == StartHelper) << texts[1];
+        StartRequest request = Read(c.arguments, true);
+        EXPECT_EQ(request.mode, c.mode) << c.arguments[0];
+        EXPECT_TRUE(request.silent || c.mode == StartHelper) << c.arguments[0];
+        EXPECT_TRUE(request.view == ViewNothing || c.mode == StartHelper) << c.arguments[0];
+    }
+}
+
+// /SILENT and /PASSIVE show the removal page and ask nothing; a switch that asks for nothing
+// shown wins over them in either order.
+TEST(CommandLine, AnUnattendedRunShowsTheLeastThatItsSwitchesAskFor)
+{
+    const struct {
+        std::vector<std::string> arguments;
+        StartView view;
+    } cases[] = {{{"/SILENT", "log"}, ViewProgress}, {{"-passive", "/LOG", "log"}, ViewProgress},
+                 {{"/Silent", "/QN", "log"}, ViewNothing}, {{"/S", "/PASSIVE", "log"}, ViewNothing},
+                 {{"log"}, ViewPages}};
+    for (const auto& c : cases) {
+        StartRequest request = Read(c.arguments, false);
+        EXPECT_EQ(request.view, c.view) << c.arguments[0] << " " << c.arguments[1];
+        EXPECT_EQ(request.mode, c.view == ViewPages ? StartWizard : StartSilent) << c.arguments[0];
+        EXPECT_EQ(request.silent, c.view != ViewPages) << c.arguments[0];
     }
 }
