@@ -58,8 +58,8 @@ static bool ServicesFound;
 // the program's bitness: a 64-bit program in System32 is there.
 enum PathView { ViewOfThisProgram, ViewOfDisk };
 
-// The disk's own view, for this thread, while one path is opened; `*previous` is what
-// RevertToThisProgram restores. Where the system redirects nothing, there is nothing to turn off.
+// The disk's own view, for this thread, until Wow64RevertWow64FsRedirection(*previous) when
+// `*turned`. Where the system redirects nothing, there is nothing to turn off.
 static bool TurnToDisk(bool* turned, void** previous)
 {
     BOOL wow64 = FALSE;
@@ -70,8 +70,9 @@ static bool TurnToDisk(bool* turned, void** previous)
     return !wow64 || *turned;
 }
 
-// Every path this search opens, the log's and the images', is opened here, only to tell what it
-// names, and never following a link at its name; null when it cannot be opened.
+// Every path this search opens, the log's and the images', is opened here and nowhere else, so
+// that each is reached the same way: only to tell what it names, never following a link at its
+// name, in the view that `view` tells. Null when it cannot be opened.
 static HANDLE OpenToIdentify(const wchar_t* path, PathView view)
 {
     bool turned = false;
