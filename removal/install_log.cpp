@@ -73,7 +73,7 @@ static Status RemoveWidened(const char* argument, OutcomeKind (*remove)(const wc
 }
 
 // Why a tree is not even begun: a root too long, not a full path, a root of a drive or share,
-// or a protected folder. The running programs are looked for only in the trees that go.
+// or a protected folder by its spelling.
 static Status RefuseTreeRoot(const char* argument, size_t length)
 {
     if (length >= PathBufferSize)
@@ -241,7 +241,9 @@ static uint32_t CountTaggedEntries(char* buffer, size_t size)
 }
 
 // The running programs whose files the log removes: each "file:" entry, and each tree that a
-// "dirw:" entry removes, is matched against the processes that run now.
+// "dirw:" entry removes, is matched against the processes that run now. A tree is looked in only
+// when it is begun, and its root judged then as the walk judges it: by what was opened, not by
+// its spelling.
 static void FindProgramsOfLog(char* buffer, size_t size)
 {
     ListRunningProcesses();

@@ -34,6 +34,8 @@ esac
 echo "test: $suite ($ARCH_REASON); $tier"
 # Every Windows tree, so that the 64-bit build keeps building warning-free on 32-bit machines too.
 scripts/build.sh --all
+# The 64-bit program that a scenario of WOW64 runs beside the shipped one.
+export UNINSTALL_TRAY64=$PWD/build/windows-x64/tests/tray_program.exe
 
 status=0
 ctest --preset "windows-$WINDOWS_ARCH" --timeout 180 || status=$?

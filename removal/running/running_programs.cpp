@@ -3,28 +3,39 @@
 #include <windows.h>
 #include <tlhelp32.h>
 
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <cwchar>
 
+#include "removal/own_files/self_remover.h"
 #include "removal/results/outcome.h"
+#include "removal/safety/protected_places.h"
 #include "sysops/checked.h"
 #include "sysops/code_page.h"
+#include "sysops/file_helpers.h"
 #include "sysops/handle_ops.h"
 #include "text/ascii_case.h"
 #include "text/path_text.h"
 
 // What a file is, whatever path leads to it: its volume and its index there.
 struct FileIdentity {
-    DWORD volume, high, low;
+    DWORD volume;
+    uint64_t index;
 };
 
 enum ProgramState { NotAsked, AskedToClose, BeingEnded };
 
+// What identifies a process found running. No handle to it is held from the look to the
+// closing, across the wizard's question: it is opened again then, and taken for the one found
+// only when it was created at the same moment, as a process id is given again once its process
+// has ended.
 struct RunningProcess {
-    HANDLE handle;
     DWORD id;
+    FILETIME created;
+    HANDLE handle;            // held while the look runs, and again while the closing runs
     bool here;                // in this program's session
+    bool service;             // a service's, whatever its session: never asked, never ended
     bool windowed;            // it has a top-level window that can be asked to close
     bool product;             // its image is a file that the log removes
     ProgramState state;
@@ -39,17 +50,43 @@ constexpr DWORD FinalPathSize = 2 * MAX_PATH;
 static RunningProcess* Processes;
 static size_t ProcessCount;
 static size_t ProcessCapacity;
+// The service manager is asked once a look, and only once a program of the product's is found.
+static bool ServicesFound;
 
-// Opens `path` only to tell what it is, never following a link at its end; null when it cannot.
-static HANDLE OpenToIdentify(const wchar_t* path)
+// How a path is meant. The log's paths name what this program is shown: a 32-bit program on
+// 64-bit Windows reaches SysWOW64 by the name System32, and the real System32 by Sysnative, as
+// the removal will. The system names a running program's image as the disk holds it, whatever
+// the program's bitness: a 64-bit program in System32 is there.
+enum PathView { ViewOfThisProgram, ViewOfDisk };
+
+// The disk's own view, for this thread, until Wow64RevertWow64FsRedirection(*previous) when
+// `*turned`. Where the system redirects nothing, there is nothing to turn off.
+static bool TurnToDisk(bool* turned, void** previous)
 {
+    BOOL wow64 = FALSE;
+    *turned = false;
+    if (!IsWow64Process(GetCurrentProcess(), &wow64))
+        return false;
+    *turned = wow64 && Wow64DisableWow64FsRedirection(previous);
+    return !wow64 || *turned;
+}
+
+// Every path this search opens, the log's and the images', is opened here and nowhere else, so
+// that each is reached the same way: only to tell what it names, never following a link at its
+// name, in the view that `view` tells. Null when it cannot be opened.
+static HANDLE OpenToIdentify(const wchar_t* path, PathView view)
+{
+    bool turned = false;
+    void* previous = nullptr;
+    if (view == ViewOfDisk && !TurnToDisk(&turned, &previous))
+        return nullptr;
     HANDLE file;
     const DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
-    if (CheckedCreateFile(path, FILE_READ_ATTRIBUTES, share, nullptr, OPEN_EXISTING,
-                          FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr,
-                          &file))
-        return nullptr;
-    return file;
+    Status status = CheckedOpenPath(path, FILE_READ_ATTRIBUTES | SYNCHRONIZE, share,
+                                    FILE_SYNCHRONOUS_IO_NONALERT, &file);
+    if (turned)
+        Wow64RevertWow64FsRedirection(previous);
+    return status ? nullptr : file;
 }
 
 static bool Identify(HANDLE file, FileIdentity* identity, DWORD* attributes)
@@ -57,15 +94,15 @@ static bool Identify(HANDLE file, FileIdentity* identity, DWORD* attributes)
     BY_HANDLE_FILE_INFORMATION information;
     if (CheckedHandleInformation(file, &information))
         return false;
-    *identity = {information.dwVolumeSerialNumber, information.nFileIndexHigh,
-                 information.nFileIndexLow};
+    identity->volume = information.dwVolumeSerialNumber;
+    identity->index = (uint64_t{information.nFileIndexHigh} << 32) | information.nFileIndexLow;
     *attributes = information.dwFileAttributes;
     return true;
 }
 
 static bool SameFile(const FileIdentity& a, const FileIdentity& b)
 {
-    return a.volume == b.volume && a.high == b.high && a.low == b.low;
+    return a.volume == b.volume && a.index == b.index;
 }
 
 // `path` begins with the first `length` characters of `prefix`, ignoring ASCII letter case: both
@@ -78,27 +115,17 @@ static bool StartsWith(const wchar_t* path, const wchar_t* prefix, size_t length
     return true;
 }
 
-// What this program's own file is: another run of it is no program of the product's.
+// This program's own file, as the handle that holds it shows it: another run of it is no
+// program of the product's.
 static FileIdentity OwnImage;
-
-static void IdentifyOwnImage()
-{
-    wchar_t own[MAX_PATH];
-    DWORD length = GetModuleFileNameW(nullptr, own, MAX_PATH);
-    HANDLE file = length > 0 && length < MAX_PATH ? OpenToIdentify(own) : nullptr;
-    DWORD attributes;
-    if (!file || !Identify(file, &OwnImage, &attributes))
-        OwnImage = {};
-    if (file)
-        CloseHandle(file);
-}
+static bool OwnImageKnown;
 
 // The image's identity, final path and ANSI base name into `found`; false for an image that is
 // none of the product's by any means: this program's own file. (This run's helper and private
 // folder do not exist yet: they are made once the removal is under way.)
 static bool DescribeImage(const wchar_t* image, RunningProcess* found)
 {
-    HANDLE file = OpenToIdentify(image);
+    HANDLE file = OpenToIdentify(image, ViewOfDisk);
     if (!file)
         return false;
     wchar_t path[FinalPathSize];
@@ -106,7 +133,7 @@ static bool DescribeImage(const wchar_t* image, RunningProcess* found)
     bool known = Identify(file, &found->image, &attributes) &&
                  !CheckedFinalPath(file, path, FinalPathSize);
     CloseHandle(file);
-    if (!known || SameFile(found->image, OwnImage))
+    if (!known || (OwnImageKnown && SameFile(found->image, OwnImage)))
         return false;
     const wchar_t* name = wcsrchr(path, L'\\');
     name = name ? name + 1 : path;
@@ -128,14 +155,21 @@ static bool MakeRoom()
     return true;
 }
 
-// Held open from now on, so that the process waited for or ended later is this very one, and
-// never another that took its number since.
+// The rights every process is opened with: to name its image, tell when it was created, and
+// see whether it has ended. Ending one needs more, asked only of a program of the product's
+// that the administrator asked to end (CloseThenEnd).
+constexpr DWORD QueryRights = PROCESS_QUERY_LIMITED_INFORMATION | SYNCHRONIZE;
+
+static bool CreatedAt(HANDLE process, FILETIME* created)
+{
+    FILETIME exited, kernel, user;
+    return GetProcessTimes(process, created, &exited, &kernel, &user);
+}
+
+// Held while the look runs, so that the windows seen then are this very process's.
 static void ListProcess(DWORD id, DWORD ownSession)
 {
-    const DWORD query = PROCESS_QUERY_LIMITED_INFORMATION | SYNCHRONIZE;
-    HANDLE process = OpenProcess(query | PROCESS_TERMINATE, FALSE, id);
-    if (!process)
-        process = OpenProcess(query, FALSE, id);
+    HANDLE process = OpenProcess(QueryRights, FALSE, id);
     if (!process)
         return;
     wchar_t image[FinalPathSize];
@@ -143,29 +177,40 @@ static void ListProcess(DWORD id, DWORD ownSession)
     RunningProcess* found = MakeRoom() ? &Processes[ProcessCount] : nullptr;
     if (found)
         *found = {};
-    if (found && QueryFullProcessImageNameW(process, 0, image, &length) &&
-        DescribeImage(image, found)) {
+    if (found && CreatedAt(process, &found->created) &&
+        QueryFullProcessImageNameW(process, 0, image, &length) && DescribeImage(image, found)) {
         found->handle = process;
         found->id = id;
         found->here = ProcessIdToSessionId(id, &session) && session == ownSession;
+        // A run in session 0, a deployment agent's as SYSTEM, shares it with the services, and
+        // no user is there: what runs beside it is taken for a service's.
+        found->service = found->here && ownSession == 0;
         ++ProcessCount;
         return;
     }
     CloseHandle(process);
 }
 
-static void ForgetProcesses()
+static void CloseProcessHandles()
 {
     for (size_t i = 0; i < ProcessCount; ++i) {
-        CloseHandle(Processes[i].handle);
-        free(Processes[i].path);
+        if (Processes[i].handle)
+            CloseHandle(Processes[i].handle);
+        Processes[i].handle = nullptr;
     }
+}
+
+static void ForgetProcesses()
+{
+    CloseProcessHandles();
+    for (size_t i = 0; i < ProcessCount; ++i)
+        free(Processes[i].path);
     ProcessCount = 0;
 }
 
 static bool IsClosable(const RunningProcess& process)
 {
-    return process.product && process.here;
+    return process.product && process.here && !process.service;
 }
 
 // The system's input method gives each thread a window of its own, which is not the program's.
@@ -177,14 +222,15 @@ static bool IsInputMethodWindow(HWND window)
 
 // Notes which processes have a top-level window; with `ask`, the close a user asks for is sent
 // to each window of the product's programs here (a tray program's is hidden), posted, so that a
-// program that hangs cannot stop this one.
+// program that hangs cannot stop this one. Only a process held open is looked for: its id then
+// names no other.
 static BOOL CALLBACK VisitWindow(HWND window, LPARAM ask)
 {
     DWORD id = 0;
     GetWindowThreadProcessId(window, &id);
     for (size_t i = 0; i < ProcessCount; ++i) {
         RunningProcess& process = Processes[i];
-        if (process.id != id || IsInputMethodWindow(window))
+        if (process.id != id || !process.handle || IsInputMethodWindow(window))
             continue;
         process.windowed = true;
         if (ask && IsClosable(process) && PostMessageW(window, WM_CLOSE, 0, 0))
@@ -196,7 +242,11 @@ static BOOL CALLBACK VisitWindow(HWND window, LPARAM ask)
 void ListRunningProcesses()
 {
     ForgetProcesses();
-    IdentifyOwnImage();
+    ServicesFound = false;
+    DWORD volume;
+    uint64_t index;
+    OwnImageKnown = OwnImageIdentity(&volume, &index);
+    OwnImage = {volume, index};
     DWORD ownSession = 0;
     ProcessIdToSessionId(GetCurrentProcessId(), &ownSession);
     HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
@@ -210,19 +260,68 @@ void ListRunningProcesses()
             ListProcess(entry.th32ProcessID, ownSession);
     CloseHandle(snapshot);
     EnumWindows(VisitWindow, false);
+    CloseProcessHandles();
 }
 
-// What the log's `path` names, as the removal will meet it, and the path the system reached
-// (FinalPathSize characters).
-static bool LookAtLogPath(const char* path, FileIdentity* identity, DWORD* attributes,
-                          wchar_t* finalPath)
+// The service manager knows the process of each service that runs: a program of the product's
+// that serves as one is left to it, in any session.
+static void FindServices()
+{
+    if (ServicesFound)
+        return;
+    ServicesFound = true;
+    SC_HANDLE manager = OpenSCManagerW(nullptr, nullptr, SC_MANAGER_ENUMERATE_SERVICE);
+    if (!manager)
+        return;
+    // A buffer of this size takes dozens of services a call, each at most a few hundred bytes.
+    alignas(8) static BYTE listed[32768];
+    DWORD needed, count, resume = 0;
+    for (BOOL done = FALSE; !done;) {
+        done = EnumServicesStatusExW(manager, SC_ENUM_PROCESS_INFO, SERVICE_WIN32, SERVICE_ACTIVE,
+                                     listed, sizeof listed, &needed, &count, &resume, nullptr);
+        if (!done && (GetLastError() != ERROR_MORE_DATA || count == 0))
+            break;
+        const auto* services = reinterpret_cast<const ENUM_SERVICE_STATUS_PROCESSW*>(listed);
+        for (DWORD s = 0; s < count; ++s)
+            for (size_t i = 0; i < ProcessCount; ++i)
+                if (Processes[i].id == services[s].ServiceStatusProcess.dwProcessId)
+                    Processes[i].service = true;
+    }
+    CloseServiceHandle(manager);
+}
+
+// The walk enters a tree's root only when it is a folder opened without following a link at its
+// name, that its parent lists as no link either, and that is none of the protected folders on
+// disk, however the log spells it: a root refused, or removed as a link, holds none of the
+// product's programs. A root that is a plain file goes as a "file:" entry would.
+static bool IsWalkedRoot(HANDLE root, const FileIdentity& identity, DWORD attributes,
+                         const wchar_t* path)
+{
+    EntryInfo listed = {};
+    QueryEntryInfo(path, &listed);
+    if ((attributes | listed.attributes) & FILE_ATTRIBUTE_REPARSE_POINT)
+        return false;
+    return !(attributes & FILE_ATTRIBUTE_DIRECTORY) || !IsProtectedFolder(root, identity.index);
+}
+
+// What the log's `path` names, as the removal will meet it: its identity, and for a tree that the
+// walk enters, the final path that the images inside it begin with (FinalPathSize characters;
+// `*treeLength` of them, or 0). False for a tree's root that the walk does not enter.
+static bool LookAtLogPath(const char* path, bool tree, FileIdentity* identity, wchar_t* reached,
+                          size_t* treeLength)
 {
     wchar_t wide[PathBufferSize];
-    HANDLE file = CheckedWiden(path, wide, PathBufferSize) ? nullptr : OpenToIdentify(wide);
+    HANDLE file = nullptr;
+    if (!CheckedWiden(path, wide, PathBufferSize))
+        file = OpenToIdentify(wide, ViewOfThisProgram);
     if (!file)
         return false;
-    bool known = Identify(file, identity, attributes) &&
-                 !CheckedFinalPath(file, finalPath, FinalPathSize);
+    DWORD attributes;
+    bool known = Identify(file, identity, &attributes) &&
+                 !CheckedFinalPath(file, reached, FinalPathSize);
+    known = known && (!tree || IsWalkedRoot(file, *identity, attributes, wide));
+    bool folder = tree && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+    *treeLength = known && folder ? TrimmedLength(reached, wcslen(reached)) : 0;
     CloseHandle(file);
     return known;
 }
@@ -232,31 +331,29 @@ void MatchProgramPlace(const char* path, bool tree)
     // Opening every file the log lists would cost the removal dearly: only a file that has the
     // name of a running image, or a short name, which could be any, is looked at.
     const char* name = BaseName(path);
-    bool anyName = tree || strchr(name, '~') != nullptr, looked = false;
+    bool anyName = tree || strchr(name, '~') != nullptr, looked = false, found = false;
     FileIdentity place;
-    DWORD attributes;
     wchar_t reached[FinalPathSize];
     size_t length = 0;
     for (size_t i = 0; i < ProcessCount; ++i) {
         RunningProcess& process = Processes[i];
         if (process.product || (!anyName && !EqualIgnoringCase(process.name, name)))
             continue;
-        // A tree's root that is a link is removed as a link. The walk enters no link either, so
-        // what it reaches lies under the root's own final path.
-        if (!looked && (!LookAtLogPath(path, &place, &attributes, reached) ||
-                        (tree && (attributes & FILE_ATTRIBUTE_REPARSE_POINT))))
+        if (!looked && !LookAtLogPath(path, tree, &place, reached, &length))
             return;
         looked = true;
-        if (tree && (attributes & FILE_ATTRIBUTE_DIRECTORY))
-            length = TrimmedLength(reached, wcslen(reached));
+        // The walk enters no link, so what it reaches lies under the root's own final path.
         process.product = SameFile(process.image, place) ||
                           (length > 0 && StartsWith(process.path, reached, length) &&
                            process.path[length] == L'\\');
+        found = found || process.product;
     }
+    if (found)
+        FindServices();
 }
 
-// The `index`th process that is the product's, in this session and with a window; null past
-// the last.
+// The `index`th process that is the product's, in this session, no service's, and with a
+// window; null past the last.
 static RunningProcess* Here(size_t index)
 {
     for (size_t i = 0; i < ProcessCount; ++i)
@@ -278,9 +375,28 @@ const wchar_t* ProgramHere(size_t index)
     return Here(index)->path;
 }
 
+// Opened again once the choice is made, with the right to end it only where that choice may
+// end it. A process that cannot be opened with the rights it was found with, or was created at
+// another moment, has ended: its id may name another process now.
+static void Reopen(RunningProcess* process, ClosingChoice choice)
+{
+    HANDLE handle = nullptr;
+    if (choice == CloseThenEnd && IsClosable(*process))
+        handle = OpenProcess(QueryRights | PROCESS_TERMINATE, FALSE, process->id);
+    if (!handle)
+        handle = OpenProcess(QueryRights, FALSE, process->id);
+    FILETIME created;
+    if (handle && !(CreatedAt(handle, &created) &&
+                    CompareFileTime(&created, &process->created) == 0)) {
+        CloseHandle(handle);
+        handle = nullptr;
+    }
+    process->handle = handle;
+}
+
 static bool HasEnded(const RunningProcess& process)
 {
-    return WaitForSingleObject(process.handle, 0) == WAIT_OBJECT_0;
+    return !process.handle || WaitForSingleObject(process.handle, 0) == WAIT_OBJECT_0;
 }
 
 // Until every process asked to close or being ended has ended, or `limit` ms have passed.
@@ -307,7 +423,8 @@ static void NoteProgram(const RunningProcess& process, ClosingChoice choice)
         NoteRunLine(process.state == BeingEnded ? "ended" : "closed", process.path, nullptr);
         return;
     }
-    const char* reason = !process.here              ? "another session"
+    const char* reason = process.service           ? "a service"
+                         : !process.here            ? "another session"
                          : choice == LeaveRunning ? "the user's choice"
                                                   : "no answer";
     NoteRunLine("still running", process.path, reason);
@@ -315,11 +432,15 @@ static void NoteProgram(const RunningProcess& process, ClosingChoice choice)
 
 void CloseProductPrograms(ClosingChoice choice, void (*answer)())
 {
+    for (size_t i = 0; i < ProcessCount; ++i)
+        if (Processes[i].product)
+            Reopen(&Processes[i], choice);
     if (choice != LeaveRunning && ProgramsHere() > 0) {
         EnumWindows(VisitWindow, true);
         WaitForEnds(ClosingWait, answer);
     }
-    // Only the administrator's explicit choice ends a process, and only one of this session.
+    // Only the administrator's explicit choice ends a process, and only one of this session
+    // that is no service's.
     for (size_t i = 0; choice == CloseThenEnd && i < ProcessCount; ++i)
         if (IsClosable(Processes[i]) && !HasEnded(Processes[i]) &&
             TerminateProcess(Processes[i].handle, 1))

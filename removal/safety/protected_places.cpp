@@ -211,9 +211,11 @@ bool IsProtectedFolder(HANDLE opened, uint64_t index)
             folder.indexLow != static_cast<DWORD>(index))
             continue;
         // Only then is the volume asked: that question costs more than a deletion on some
-        // systems. What cannot be told apart from a protected folder is taken for one.
+        // systems. What cannot be told apart from a protected folder is taken for one, and a
+        // volume that answers with no serial at all (its manager gone) tells nothing.
         BY_HANDLE_FILE_INFORMATION information;
         if (!GetFileInformationByHandle(opened, &information) ||
+            information.dwVolumeSerialNumber == 0 ||
             information.dwVolumeSerialNumber == folder.volume)
             return true;
     }

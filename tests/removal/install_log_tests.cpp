@@ -6,6 +6,7 @@
 
 #include "removal/install_log.h"
 #include "removal/results/outcome.h"
+#include "removal/running/running_programs.h"
 #include "tests/support/test_support.h"
 
 // The log's own entries follow a hundred thousand of files already gone: applied to the last, in
@@ -251,4 +252,23 @@ TEST(InstallLog, RootsSystemFoldersAndTopLevelKeysAreRefusedAndLaterEntriesStill
                  ValueExists(HKEY_CURRENT_USER, "Software\\Kestova\\Vantrel Tests", ""));
     RegDeleteKeyA(HKEY_CURRENT_USER, "UninstallTestsTop");
     RemoveEverything(share + "\\uninstall-marker.txt");
+}
+
+// A program of the product's that serves as a service (here the system's Plug and Play service,
+// which the service manager knows by its process) is left to the service manager: neither asked
+// to close nor ended, even when the administrator asks for that, and reported so.
+TEST(RunningPrograms, AServiceIsNeitherAskedNorEnded)
+{
+    char windows[MAX_PATH];
+    GetWindowsDirectoryA(windows, MAX_PATH);
+    // The running service is a 64-bit program; a 32-bit one reaches its folder as Sysnative.
+    const std::string image = std::string(windows) +
+                              (sizeof(void*) == 4 ? "\\Sysnative" : "\\System32") +
+                              "\\plugplay.exe";
+    ClearOutcome();
+    ListRunningProcesses();
+    MatchProgramPlace(image.c_str(), false);
+    CloseProductPrograms(CloseThenEnd, [] {});
+    EXPECT_NE(std::string(OutcomeLines()).find("\\plugplay.exe\ta service\r\n"), std::string::npos)
+        << OutcomeLines();
 }

@@ -4,15 +4,16 @@
 # closes them without a box; /NOCLOSEAPPLICATIONS leaves them, and their files go at the restart;
 # one that does not close stays running after a bounded wait, unless /FORCECLOSEAPPLICATIONS ends
 # it. The wizard asks first: the default answer closes them, the other leaves them. The report
-# tells what became of each. GUI_SHOTS=docs renews the question's picture.
+# tells what became of each. A tree that the walk refuses, however spelled, is looked in for
+# none. GUI_SHOTS=docs renews the question's picture.
 source "$(dirname "$0")/../support/gui.sh"
 
 R='C:\Vantrel Running'
 TRAY="$R\\tray\\vantrel.exe" TOOL="$R\\bin\\vantrel tool.exe" ELSEWHERE='C:\Elsewhere\vantrel.exe'
-REPORT='C:\VantrelLogs\running report.txt'
+REPORT='C:\VantrelLogs\running report.txt' LOG='C:\VantrelLogs\running.log'
 install_program "$R\\uninst.exe"
 # The tray program inside a tree that the log removes, the tool by its own file.
-write_file 'C:\VantrelLogs\running.log' "dirw:$R\\tray" "file:$TOOL"
+write_file "$LOG" "dirw:$R\\tray" "file:$TOOL"
 declare -A PIDS
 run_program() {  # Windows path, name of its mark, [ignore]: running once it says so
     mkdir -p "$(dirname "$(unix_path "$1")")" && cp -f "$TRAY_EXE" "$(unix_path "$1")"
@@ -32,7 +33,7 @@ expect_running() { local p; for p; do check "$p runs on" runs "$p"
     check "$p was not closed" [ ! -e "$DRIVE_C/tests/$p.mark" ]; kill "${PIDS[$p]}"; done; }
 silent() {  # exit code wanted, then the switches
     rm -f "$(unix_path "$REPORT")"  # Wine makes every file the user's, so one there is refused
-    start "$R\\uninst.exe" /S "${@:2}" "/LOG=$REPORT" 'C:\VantrelLogs\running.log'
+    start "$R\\uninst.exe" /S "${@:2}" "/LOG=$REPORT" "$LOG"
     expect_exit "$1"
     TOOK=$(sed -n 's/^exit code .* after \([0-9]*\) ms.*/\1/p' "$RUN_OUT")
 }
@@ -69,6 +70,15 @@ silent 3010 /NOCLOSEAPPLICATIONS
 report_has $'still running\t'"$TOOL"$'\tthe user\'s choice'
 expect_running tool
 clear_restart_schedule
+
+# The Windows folder by its \\?\ name: the walk refuses it, and a program there, of a name the
+# product's could have, is neither asked to close nor ended.
+run_program 'C:\windows\vantrel.exe' windows
+LOG='C:\VantrelLogs\windows.log' && write_file "$LOG" 'dirw:\\?\C:\windows'
+silent 1603 /FORCECLOSEAPPLICATIONS
+check "no program ended or closed" [ -z "$(grep -a '^ended\|^closed' "$(unix_path "$REPORT")")" ]
+expect_running windows
+rm -f "$(unix_path 'C:\windows\vantrel.exe')"
 
 # The wizard names the program and asks: Yes, the default, closes it; No leaves it running.
 for answer in Return n; do
