@@ -26,6 +26,7 @@
 #include "removal/protected_places.h"
 #include "removal/registry_entry.h"
 #include "removal/running_programs.h"
+#include "removal/safety/path_walk.h"
 #include "removal/tree_removal.h"
 #include "removal/users_own.h"
 #include "sysops/checked.h"
@@ -141,7 +142,7 @@ static OutcomeKind RemoveEmptyDirectory(const wchar_t* path)
                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                 FILE_DIRECTORY_FILE, &directory);
     if (status)
-        return SettleUnopened(status, place);
+        return SettleUnopened(status, place, true);
     bool full = false;
     OutcomeKind kind = RemoveHeldDirectory(directory, path, &full);
     CheckedCloseHandle(directory);
@@ -301,6 +302,7 @@ Status ProcessInstallLog(const char* path)
     while (NextLogEntry(buffer, size, &position, &entry, &length))
         ApplyEntry(entry, length);
     ReleaseRegistryKey();
+    ReleaseWalkedFolders();
     free(buffer);
     return Succeeded;
 }

@@ -14,6 +14,7 @@
 #include "removal/restart_schedule.h"
 #include "sysops/checked.h"
 #include "sysops/file_helpers.h"
+#include "sysops/handle_ops.h"
 #include "sysops/record_text.h"
 
 // The helper learns from this variable which process to wait for: the value of a handle to the
@@ -80,6 +81,11 @@ bool OwnImageIdentity(DWORD* volume, uint64_t* index)
     *volume = information.dwVolumeSerialNumber;
     *index = (uint64_t{information.nFileIndexHigh} << 32) | information.nFileIndexLow;
     return true;
+}
+
+bool OwnImagePath(wchar_t* path, DWORD size)
+{
+    return OwnImage != INVALID_HANDLE_VALUE && !CheckedFinalPath(OwnImage, path, size);
 }
 
 static bool Rewind(HANDLE file)
