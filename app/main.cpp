@@ -159,9 +159,25 @@ static bool InServiceSession()
     return ProcessIdToSessionId(GetCurrentProcessId(), &session) && session == 0;
 }
 
+// Where Windows offers it, no open of this program follows a junction that no administrator
+// made: a guard on top of the walk, which follows no link at all. Looked up at run time, so that
+// the program still starts where the call or the policy does not exist.
+static void RefuseUsersJunctions()
+{
+    using SetPolicyCall = BOOL(WINAPI*)(int policy, void* flags, SIZE_T size);
+    const int RedirectionTrustPolicy = 16;  // ProcessRedirectionTrustPolicy
+    DWORD enforce = 1;                      // its first flag, EnforceRedirectionTrust
+    HMODULE kernel = GetModuleHandleA("kernel32.dll");
+    FARPROC found = kernel ? GetProcAddress(kernel, "SetProcessMitigationPolicy") : nullptr;
+    if (found)
+        reinterpret_cast<SetPolicyCall>(reinterpret_cast<void (*)()>(found))(
+            RedirectionTrustPolicy, &enforce, sizeof enforce);
+}
+
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand)
 {
     RestrictDllSearch();
+    RefuseUsersJunctions();
     Instance = instance;
     StartRequest request = ReadCommandLine(__argc, __argv, InServiceSession());
     switch (request.mode) {

@@ -30,6 +30,7 @@
 #include "removal/entries/users_own.h"
 #include "removal/results/outcome.h"
 #include "removal/running/running_programs.h"
+#include "removal/safety/path_walk.h"
 #include "removal/safety/protected_places.h"
 #include "sysops/checked.h"
 #include "sysops/code_page.h"
@@ -148,7 +149,7 @@ static OutcomeKind RemoveEmptyDirectory(const wchar_t* path)
                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                 FILE_DIRECTORY_FILE, &directory);
     if (status)
-        return SettleUnopened(status, place);
+        return SettleUnopened(status, place, true);
     bool full = false;
     OutcomeKind kind = RemoveHeldDirectory(directory, path, &full);
     CheckedCloseHandle(directory);
@@ -310,6 +311,7 @@ Status ProcessInstallLog(const char* path)
     while (NextLogEntry(buffer, size, &position, &entry, &length))
         ApplyEntry(entry, length);
     ReleaseRegistryKey();
+    ReleaseWalkedFolders();
     free(buffer);
     return Succeeded;
 }

@@ -132,6 +132,34 @@ Status CheckedOpenBelow(HANDLE directory, const wchar_t* name, size_t length, DW
     return OpenCounted(directory, &counted, access, share, options, path, opened);
 }
 
+Status CheckedCreateBelow(HANDLE directory, const wchar_t* name, size_t length, DWORD access,
+                          DWORD share, DWORD disposition, DWORD options, const wchar_t* path,
+                          HANDLE* opened, bool* created)
+{
+    *opened = nullptr;
+    UNICODE_STRING counted;
+    if (!CountedName(name, length, &counted))
+        return FailForPath(ERROR_INVALID_NAME, "NtCreateFile", path);
+    OBJECT_ATTRIBUTES object;
+    InitializeObjectAttributes(&object, &counted, OBJ_CASE_INSENSITIVE, directory, nullptr);
+    IO_STATUS_BLOCK io;
+    NTSTATUS status = NtCreateFile(opened, access, &object, &io, nullptr, FILE_ATTRIBUTE_NORMAL,
+                                   share, disposition, options | FILE_OPEN_REPARSE_POINT, nullptr,
+                                   0);
+    if (!NT_SUCCESS(status)) {
+        *opened = nullptr;
+        return FailForStatus(status, "NtCreateFile", path);
+    }
+    *created = io.Information == FILE_CREATED;
+    return Succeeded;
+}
+
+Status CheckedReopen(HANDLE file, DWORD access, DWORD share, DWORD options, HANDLE* reopened)
+{
+    UNICODE_STRING none = {};
+    return OpenCounted(file, &none, access, share, options, L"", reopened);
+}
+
 Status CheckedOpenPath(const wchar_t* path, DWORD access, DWORD share, DWORD options,
                        HANDLE* opened)
 {

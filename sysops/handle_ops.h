@@ -27,6 +27,15 @@ Status CheckedRenameByHandle(HANDLE file, const wchar_t* target);
 // entry's whole path, is for the record.
 Status CheckedOpenBelow(HANDLE directory, const wchar_t* name, size_t length, DWORD access,
                         DWORD share, DWORD options, const wchar_t* path, HANDLE* opened);
+// Creates `name` inside the directory held as `directory`, or opens it there, as the native
+// `disposition` asks (FILE_CREATE, FILE_OPEN_IF), never following a link at that name; `created`
+// tells whether it is new.
+Status CheckedCreateBelow(HANDLE directory, const wchar_t* name, size_t length, DWORD access,
+                          DWORD share, DWORD disposition, DWORD options, const wchar_t* path,
+                          HANDLE* opened, bool* created);
+// Opens again, as a handle of its own, what `file` holds, wherever it lies now: a directory's
+// listing then starts anew, with the name of its next search.
+Status CheckedReopen(HANDLE file, DWORD access, DWORD share, DWORD options, HANDLE* reopened);
 // The same for a whole path, in any form Windows takes, the \\?\ one too.
 Status CheckedOpenPath(const wchar_t* path, DWORD access, DWORD share, DWORD options,
                        HANDLE* opened);

@@ -92,6 +92,11 @@ int DeferIfOwnPath(const char* path)
     return 1;
 }
 
+void DeferOwnEntryPath(const char* path)
+{
+    AppendDeferred(path);
+}
+
 void ClearDeferredList()
 {
     free(DeferredList);

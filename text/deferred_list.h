@@ -20,6 +20,10 @@ extern char* DeferredList;
 // only the own path itself and the folders above it (ending at one of its backslashes) are.
 int DeferIfOwnPath(const char* path);
 
+// Appends `path`, which names the own file or a folder above it by its identity on disk, however
+// it is spelled.
+void DeferOwnEntryPath(const char* path);
+
 // 0 when `a` is a prefix of `b`, ignoring ASCII letter case; else the difference of the first
 // differing pair, folded to lower case.
 int PrefixCompare(const char* a, const char* b);

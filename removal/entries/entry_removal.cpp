@@ -5,20 +5,24 @@
 #include <iterator>
 #include <winternl.h>
 
+#include "removal/own_files/self_remover.h"
+#include "removal/safety/path_walk.h"
 #include "removal/safety/restart_schedule.h"
 #include "sysops/checked.h"
+#include "sysops/code_page.h"
 #include "sysops/file_helpers.h"
 #include "sysops/handle_ops.h"
 #include "text/deferred_list.h"
+#include "text/path_text.h"
 
 Status OpenEntryAt(const EntryPlace& place, DWORD access, DWORD share, DWORD options,
                    HANDLE* opened)
 {
+    if (!place.directory)
+        return OpenByWalk(place.path, ViewOfThisProgram, access, share, options, opened);
     access |= SYNCHRONIZE | FILE_READ_ATTRIBUTES;
-    if (place.directory)
-        return CheckedOpenBelow(place.directory, place.name, place.length, access, share,
-                                options, place.path, opened);
-    return CheckedOpenPath(place.path, access, share, options, opened);
+    return CheckedOpenBelow(place.directory, place.name, place.length, access, share, options,
+                            place.path, opened);
 }
 
 uint64_t IndexOf(const BY_HANDLE_FILE_INFORMATION& information)
@@ -45,7 +49,18 @@ OutcomeKind SettleRemoval(Status status, HANDLE entry, const wchar_t* path, bool
     return NoteOutcome(OutcomeKept, path);
 }
 
-OutcomeKind SettleUnopened(Status status, const EntryPlace& place)
+// The entry held as `peek`, which its holder keeps from being removed, is the program's own:
+// the program holds its own file sharing nothing but reading.
+static bool DeferIfOwnHeld(HANDLE peek)
+{
+    ErrorRecord refusal = TheErrorRecord;
+    uint64_t index;
+    bool own = !CheckedFileIndex(peek, &index) && DeferIfOwnEntry(peek, index);
+    TheErrorRecord = refusal;
+    return own;
+}
+
+OutcomeKind SettleUnopened(Status status, const EntryPlace& place, bool mayBeOwn)
 {
     bool gone = status->code == ERROR_FILE_NOT_FOUND || status->code == ERROR_PATH_NOT_FOUND;
     if (status->code != ERROR_SHARING_VIOLATION)
@@ -58,7 +73,9 @@ OutcomeKind SettleUnopened(Status status, const EntryPlace& place)
     TheErrorRecord = refusal;
     if (!seen)
         return NoteOutcome(OutcomeKept, place.path);
-    OutcomeKind kind = ScheduleAtRestart(peek, place.path, false);
+    OutcomeKind kind = mayBeOwn && DeferIfOwnHeld(peek)
+                           ? NoteOutcome(OutcomeRemoved, place.path)
+                           : ScheduleAtRestart(peek, place.path, false);
     CloseHandle(peek);
     return kind;
 }
@@ -97,14 +114,15 @@ OutcomeKind RemoveFileAt(const EntryPlace& place, bool mayBeOwn)
     if (status->code != ERROR_ACCESS_DENIED ||
         (status = OpenEntryAt(place, DELETE | FILE_WRITE_ATTRIBUTES, any, FILE_NON_DIRECTORY_FILE,
                               &file)))
-        return SettleUnopened(status, place);
+        return SettleUnopened(status, place, mayBeOwn);
     OutcomeKind kind = SettleRefused(file, place.path, mayBeOwn);
     CheckedCloseHandle(file);
     return kind;
 }
 
 // The program's own file and each folder above it, as the file system identifies them, with
-// the length of OwnPath that names each; found from OwnPath at the first look after it changed.
+// the length of `spelled` that names each: the path the walk reached them by, in the ANSI code
+// page that the helper is told paths in. Found at the first look after OwnPath changed.
 struct OwnEntry {
     DWORD volume;
     uint64_t index;
@@ -112,30 +130,41 @@ struct OwnEntry {
 };
 struct OwnEntries {
     char foundFor[sizeof OwnPath];
+    char spelled[sizeof OwnPath];
     size_t count;
     OwnEntry entries[sizeof OwnPath / 2 + 1];  // a name and a backslash at least for each
 };
 // Made on the heap at the first use: as a fixed array it would be stored in the program's file.
 static OwnEntries* Own;
 
-static void AddOwnEntry(size_t length)
+// What a walk to the own file has shown so far.
+struct OwnWalk {
+    size_t visits;
+    bool bound;      // the program holds its own file: its identity is the one below
+    DWORD volume;
+    uint64_t index;
+};
+
+// One entry on the way to the own file, the file itself last. The root of the drive or share is
+// none of the product's, and a name that the code page cannot hold could not be handed on.
+static void AddOwnEntry(HANDLE entry, const wchar_t* text, size_t length, void* context)
 {
-    char path[sizeof OwnPath];
-    memcpy(path, OwnPath, length);
-    path[length] = '\0';
-    HANDLE entry;
-    if (CheckedCreateFile(path, FILE_READ_ATTRIBUTES,
-                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                          OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr, &entry))
-        return;
+    auto* walk = static_cast<OwnWalk*>(context);
+    char spelled[sizeof OwnPath];
     BY_HANDLE_FILE_INFORMATION information;
-    if (!CheckedHandleInformation(entry, &information) && Own->count < std::size(Own->entries))
-        Own->entries[Own->count++] = {
-            information.dwVolumeSerialNumber, IndexOf(information), length};
-    CloseHandle(entry);
+    if (walk->visits++ == 0 || Own->count == std::size(Own->entries) ||
+        !ToAnsi(text, length, spelled, sizeof spelled, true) ||
+        CheckedHandleInformation(entry, &information))
+        return;
+    OwnEntry own = {information.dwVolumeSerialNumber, IndexOf(information), strlen(spelled)};
+    if (text[length] == L'\0' && walk->bound)
+        own = {walk->volume, walk->index, own.length};
+    memcpy(Own->spelled, spelled, sizeof spelled);
+    Own->entries[Own->count++] = own;
 }
 
-// Every folder from the first below the drive or share, and the file itself.
+// Every folder from the first below the drive or share, and the file itself: reached from where
+// the held image lies now, as the disk names it; without a held image, from OwnPath.
 static bool FindOwnEntries()
 {
     if (!Own && !(Own = static_cast<OwnEntries*>(calloc(1, sizeof *Own))))
@@ -144,20 +173,18 @@ static bool FindOwnEntries()
         return true;
     memcpy(Own->foundFor, OwnPath, sizeof OwnPath);
     Own->count = 0;
+    auto* path = static_cast<wchar_t*>(malloc(WidePathLimit * sizeof(wchar_t)));
+    if (!path)
+        return true;
     ErrorRecord kept = TheErrorRecord;
-    size_t length = strlen(OwnPath);
-    size_t share = OwnPath[0] == '\\' ? 2 : 0;  // "\\server\share\": not the product's
-    for (size_t at = 1; at < length; ++at) {
-        if (OwnPath[at] != '\\' || OwnPath[at - 1] == ':' || OwnPath[at - 1] == '\\')
-            continue;
-        if (share > 0)
-            --share;
-        else
-            AddOwnEntry(at);
-    }
-    if (length > 0)
-        AddOwnEntry(length);
+    OwnWalk walk = {};
+    walk.bound = OwnImageIdentity(&walk.volume, &walk.index) &&
+                 OwnImagePath(path, WidePathLimit);
+    if (walk.bound ||
+        (OwnPath[0] && MultiByteToWideChar(CP_ACP, 0, OwnPath, -1, path, WidePathLimit) > 0))
+        VisitWalkedFolders(path, walk.bound ? ViewOfDisk : ViewOfThisProgram, AddOwnEntry, &walk);
     TheErrorRecord = kept;
+    free(path);
     return true;
 }
 
@@ -180,9 +207,10 @@ static bool DeferOwnEntry(uint64_t index, DWORD volume, HANDLE held)
         if (own.volume != volume)
             continue;
         char path[sizeof OwnPath];
-        memcpy(path, OwnPath, own.length);
+        memcpy(path, Own->spelled, own.length);
         path[own.length] = '\0';
-        return DeferIfOwnPath(path);
+        DeferOwnEntryPath(path);
+        return true;
     }
     return false;
 }

@@ -10,8 +10,9 @@
 #include "removal/results/outcome.h"
 #include "sysops/error_record.h"
 
-// Where an entry is opened: by its whole path (`directory` null), or by its `name` inside a
-// directory the caller holds. `path` is its whole path either way, for the outcome and records.
+// Where an entry is opened: by its whole path (`directory` null), reached by the walk of
+// removal/safety/path_walk.h, or by its `name` inside a directory the caller holds. `path` is its
+// whole path either way, for the outcome and records.
 struct EntryPlace {
     HANDLE directory;
     const wchar_t* name;
@@ -37,8 +38,9 @@ OutcomeKind SettleRemoval(Status status, HANDLE entry, const wchar_t* path,
 
 // The entry at `place` could not be opened for its removal (`status`): gone since it was named,
 // held by a program that shares no deletion (then it goes at the restart, by the name the system
-// reaches it by), or kept for the record's reason.
-OutcomeKind SettleUnopened(Status status, const EntryPlace& place);
+// reaches it by, or with `mayBeOwn` to the helper when it is the program's own), or kept for the
+// record's reason.
+OutcomeKind SettleUnopened(Status status, const EntryPlace& place, bool mayBeOwn);
 
 // At restart when Windows takes the entry held as `entry` into its schedule, else kept.
 OutcomeKind ScheduleAtRestart(HANDLE entry, const wchar_t* path, bool movable);

@@ -18,6 +18,7 @@
 #include <cwchar>
 
 #include "removal/entries/entry_removal.h"
+#include "removal/safety/path_walk.h"
 #include "removal/safety/protected_places.h"
 #include "sysops/checked.h"
 #include "sysops/handle_ops.h"
@@ -369,38 +370,26 @@ static OutcomeKind WalkTree(TreeWalk* walk)
 
 // The root is found in its parent's listing by its name, and opened inside that parent, as each
 // directory below it is: a link that took its place is seen as one, and what is entered is
-// judged by its handle. The parent is reached as any path is.
+// judged by its handle. The parent is reached as any path is, by the walk, which holds it.
 static OutcomeKind RemoveRoot(TreeWalk* walk)
 {
-    wchar_t* path = walk->path.text;
-    size_t cut = static_cast<size_t>(wcsrchr(path, L'\\') - path);
-    // A drive's root keeps its backslash: "\\?\C:" names the volume itself.
-    size_t parentEnd = path[cut - 1] == L':' ? cut + 1 : cut;
-    wchar_t kept = path[parentEnd];
-    path[parentEnd] = L'\0';
-    HANDLE parent;
-    Status status = CheckedCreateFile(path, FILE_LIST_DIRECTORY | SYNCHRONIZE,
-                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                      nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr,
-                                      &parent);
-    path[parentEnd] = kept;
+    const wchar_t* path = walk->path.text;
+    WalkedPlace parent;
+    Status status = WalkToParent(path, ViewOfThisProgram, &parent);
     if (status)
         return NoteUnopened(status, path);
     BY_HANDLE_FILE_INFORMATION held;
     alignas(8) unsigned char found[sizeof(FILE_ID_BOTH_DIR_INFO) + MAX_PATH * sizeof(wchar_t)];
     int done = 1;
-    status = CheckedHandleInformation(parent, &held);
+    status = CheckedHandleInformation(parent.folder, &held);
     if (!status)
-        status = CheckedFindBelow(parent, path + cut + 1, walk->path.length - cut - 1, found,
-                                  sizeof found, path, &done);
-    OutcomeKind kind = status ? OutcomeKept : OutcomeAbsent;
-    bool entered = false;
+        status = CheckedFindBelow(parent.folder, parent.name, parent.length, found, sizeof found,
+                                  path, &done);
     if (status || done)
-        NoteOutcome(kind, path);
-    else
-        entered = VisitEntry(walk, parent, held.dwVolumeSerialNumber,
-                             ListedFrom(reinterpret_cast<FILE_ID_BOTH_DIR_INFO*>(found)), &kind);
-    CheckedCloseHandle(parent);
+        return NoteOutcome(status ? OutcomeKept : OutcomeAbsent, path);
+    OutcomeKind kind;
+    bool entered = VisitEntry(walk, parent.folder, held.dwVolumeSerialNumber,
+                              ListedFrom(reinterpret_cast<FILE_ID_BOTH_DIR_INFO*>(found)), &kind);
     return entered ? WalkTree(walk) : kind;
 }
 

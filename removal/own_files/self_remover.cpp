@@ -87,6 +87,11 @@ bool OwnImageIdentity(DWORD* volume, uint64_t* index)
     return true;
 }
 
+bool OwnImagePath(wchar_t* path, DWORD size)
+{
+    return OwnImage != INVALID_HANDLE_VALUE && !CheckedFinalPath(OwnImage, path, size);
+}
+
 static bool Rewind(HANDLE file)
 {
     LARGE_INTEGER start = {};

@@ -16,6 +16,11 @@ bool BindOwnImage();
 // log or the system spells it. False when the image is not bound.
 bool OwnImageIdentity(DWORD* volume, uint64_t* index);
 
+// Where the program's own file lies now, as the handle that BindOwnImage holds shows it: "C:\..."
+// or "\\?\UNC\...", the disk's own view. False when the image is not bound or the path does not
+// fit `size`.
+bool OwnImagePath(wchar_t* path, DWORD size);
+
 // Copies the program's own file, through the handle that BindOwnImage holds (without it there
 // is no copy), into the run's private folder and, once the copy is locked and holds the
 // program's own bytes, starts it with "-u" and the DeferredList. When no such copy can be

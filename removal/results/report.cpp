@@ -2,10 +2,13 @@
 
 #include <windows.h>
 
+#include <winternl.h>
+
 #include <cwchar>
 
 #include "removal/results/outcome.h"
 #include "removal/results/outcome_lines.h"
+#include "removal/safety/path_walk.h"
 #include "sysops/checked.h"
 #include "sysops/file_helpers.h"
 #include "sysops/handle_ops.h"
@@ -55,8 +58,8 @@ static bool SameIgnoringCase(const wchar_t* a, const wchar_t* b, int length)
 // second name of another file. (Some systems open a link's target even when asked for the link
 // itself; the name the system reached then tells.) A file that was there before is used only
 // when an administrator or the system made it (as an elevated run does): anyone else's, the same
-// user's made without elevation included, could be changed by its maker afterwards. Given `folder`, the final path of the folder held
-// for it, the file must lie directly in that folder.
+// user's made without elevation included, could be changed by its maker afterwards. The file
+// must lie directly in `folder`, the final path of the folder it was made in.
 static Status CheckPlainFile(HANDLE file, const wchar_t* path, bool created, const wchar_t* folder)
 {
     BY_HANDLE_FILE_INFORMATION information;
@@ -68,29 +71,36 @@ static Status CheckPlainFile(HANDLE file, const wchar_t* path, bool created, con
     if (status)
         return status;
     const wchar_t* name = WideBaseName(reached);
-    size_t folderLength = folder ? wcslen(folder) : 0;
+    size_t folderLength = wcslen(folder);
+    if (folderLength > 0 && folder[folderLength - 1] == L'\\')  // a root's
+        --folderLength;
     const DWORD notPlain = FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY;
     if ((information.dwFileAttributes & notPlain) || information.nNumberOfLinks != 1 ||
         !SameIgnoringCase(name, WideBaseName(path), -1) ||
         (!created && !OwnedByTrustedAccount(file, SE_FILE_OBJECT)) ||
-        (folder && (static_cast<size_t>(name - reached) != folderLength + 1 ||
-                    !SameIgnoringCase(reached, folder, static_cast<int>(folderLength)))))
+        static_cast<size_t>(name - reached) != folderLength + 1 ||
+        !SameIgnoringCase(reached, folder, static_cast<int>(folderLength)))
         return FailWithCode(ERROR_CANT_ACCESS_FILE, "CreateFile", "%ls", path);
     return Succeeded;
 }
 
-// Opens `path` for the report: new, or for /LOG= also an existing file, emptied once checked. A
-// file made here and then refused is deleted through its handle.
-static Status OpenReport(const wchar_t* path, DWORD disposition, const wchar_t* folder,
-                         HANDLE* file)
+// Opens the report `name` (`length` characters) in the folder held as `folder`, `path` naming it
+// whole: new, or for /LOG= also an existing file (FILE_OPEN_IF), emptied once checked. A file
+// made here and then refused is deleted through its handle.
+static Status OpenReport(HANDLE folder, const wchar_t* name, size_t length, const wchar_t* path,
+                         DWORD disposition, HANDLE* file)
 {
-    Status status = CheckedCreateFile(
-        path, GENERIC_WRITE | DELETE | FILE_READ_ATTRIBUTES | READ_CONTROL, 0, nullptr,
-        disposition, FILE_FLAG_OPEN_REPARSE_POINT, nullptr, file);
+    const DWORD access = GENERIC_WRITE | DELETE | FILE_READ_ATTRIBUTES | READ_CONTROL | SYNCHRONIZE;
+    bool created = false;
+    Status status = CheckedCreateBelow(folder, name, length, access, 0, disposition,
+                                       FILE_NON_DIRECTORY_FILE | FILE_SYNCHRONOUS_IO_NONALERT, path,
+                                       file, &created);
     if (status)
         return status;
-    bool created = disposition == CREATE_NEW || GetLastError() != ERROR_ALREADY_EXISTS;
-    status = CheckPlainFile(*file, path, created, folder);
+    wchar_t reached[MAX_PATH];
+    status = CheckedFinalPath(folder, reached, MAX_PATH);
+    if (!status)
+        status = CheckPlainFile(*file, path, created, reached);
     if (!status && !SetEndOfFile(*file))
         status = FailWithLastError("SetEndOfFile", "%ls", path);
     if (status && created)
@@ -109,25 +119,22 @@ static bool WriteThrough(HANDLE file)
     return !CloseKeepingFirst(file, status);
 }
 
-// The temporary directory, held open without delete sharing while the report is made in it, and
-// its final path. Under an elevation it is the user's own choice (TEMP, or a link in its place):
-// used only when the user could have made a file there with their own rights.
-static Status HoldTemporaryFolder(const char* directory, HANDLE* folder, wchar_t* reached,
-                                  DWORD size)
+// The temporary directory, reached as every path is and held while the report is made in it.
+// Under an elevation it is the user's own choice: used only when the user could have made a file
+// there with their own rights.
+static Status OpenTemporaryFolder(const char* directory, HANDLE* folder)
 {
     wchar_t wide[MAX_PATH];
     if (!MultiByteToWideChar(CP_ACP, 0, directory, -1, wide, MAX_PATH))
         return FailWithLastError("GetTempPath", "%s", directory);
-    Status status = CheckedCreateFile(wide, FILE_LIST_DIRECTORY | READ_CONTROL | SYNCHRONIZE,
-                                      FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                                      FILE_FLAG_BACKUP_SEMANTICS, nullptr, folder);
-    if (status)
-        return status;
-    status = CheckedFinalPath(*folder, reached, size);
-    if (!status && !UserMayAddFile(*folder))
-        status = FailWithCode(ERROR_ACCESS_DENIED, "CreateFile", "%s", directory);
-    if (status)
+    Status status = OpenByWalk(wide, ViewOfThisProgram, READ_CONTROL,
+                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                               FILE_DIRECTORY_FILE, folder);
+    ReleaseWalkedFolders();
+    if (!status && !UserMayAddFile(*folder)) {
         CloseHandle(*folder);
+        status = FailWithCode(ERROR_ACCESS_DENIED, "CreateFile", "%s", directory);
+    }
     return status;
 }
 
@@ -139,8 +146,7 @@ static Status CreateFreshReport(char* written, size_t size, HANDLE* file)
     if (length == 0 || length >= sizeof directory)
         return FailWithCode(ERROR_FILENAME_EXCED_RANGE, "GetTempPath", nullptr);
     HANDLE folder;
-    wchar_t reached[MAX_PATH];
-    Status status = HoldTemporaryFolder(directory, &folder, reached, MAX_PATH);
+    Status status = OpenTemporaryFolder(directory, &folder);
     if (status)
         return status;
     for (int number = 1; number <= ReportNameAttempts; ++number) {
@@ -149,13 +155,14 @@ static Status CreateFreshReport(char* written, size_t size, HANDLE* file)
             FormatText(name, sizeof name, "%s.txt", ReportStem);
         else
             FormatText(name, sizeof name, "%s (%d).txt", ReportStem, number);
-        wchar_t wide[MAX_PATH];
+        wchar_t wide[MAX_PATH], wideName[48];
         if (!JoinPath(written, size, directory, name) ||
-            !MultiByteToWideChar(CP_ACP, 0, written, -1, wide, MAX_PATH)) {
+            !MultiByteToWideChar(CP_ACP, 0, written, -1, wide, MAX_PATH) ||
+            !MultiByteToWideChar(CP_ACP, 0, name, -1, wideName, 48)) {
             status = FailWithCode(ERROR_FILENAME_EXCED_RANGE, "CreateFile", "%s", directory);
             break;
         }
-        status = OpenReport(wide, CREATE_NEW, reached, file);
+        status = OpenReport(folder, wideName, wcslen(wideName), wide, FILE_CREATE, file);
         if (!status || (status->code != ERROR_FILE_EXISTS && status->code != ERROR_ALREADY_EXISTS))
             break;
     }
@@ -163,58 +170,23 @@ static Status CreateFreshReport(char* written, size_t size, HANDLE* file)
     return status;
 }
 
-// Where a path's root ends, "C:\", "\\server\share\" or either in the "\\?\" form, its last
-// backslash included; 0 for any other form.
-static size_t RootLength(const wchar_t* path)
-{
-    size_t at = 0, components = 2;
-    if (wcsncmp(path, L"\\\\?\\UNC\\", 8) == 0)
-        at = 8;
-    else if (wcsncmp(path, L"\\\\?\\", 4) == 0)
-        at = 4, components = 1;
-    else if (wcsncmp(path, L"\\\\", 2) == 0)
-        at = 2;
-    else if (path[0] && path[1] == L':' && path[2] == L'\\')
-        return 3;
-    else
-        return 0;
-    for (; components > 0; --components) {
-        const wchar_t* end = wcschr(path + at, L'\\');
-        if (!end || end == path + at)
-            return 0;
-        at = static_cast<size_t>(end - path) + 1;
-    }
-    return at;
-}
-
 // Where the administrator asked, by any path that names the place without a link: a drive, a
 // share, a mapped or substituted drive, the system folder as the system shows it to a 32-bit
-// program. Every folder below the root is held, and seen to be no link, while the file is
-// opened: none can be renamed or replaced by a link meanwhile. An existing file is emptied once
-// it is seen to be plain and made by a trusted account.
+// program. Its folder is reached by the walk, and the file is judged as it was opened there: a
+// plain file with one name, in that very folder. No folder is held against others: a user who
+// holds one open, sharing nothing, changes nothing. An existing file is emptied once it is seen
+// to be plain and made by a trusted account.
 static Status OpenAskedReport(const char* path, char* written, size_t size, HANDLE* file)
 {
-    wchar_t wide[MAX_PATH], full[MAX_PATH];
+    wchar_t wide[MAX_PATH];
     if (!CopyBounded(written, size, path) || !MultiByteToWideChar(CP_ACP, 0, path, -1, wide,
                                                                   MAX_PATH))
         return FailWithCode(ERROR_FILENAME_EXCED_RANGE, "CreateFile", "%s", path);
-    DWORD length = GetFullPathNameW(wide, MAX_PATH, full, nullptr);
-    size_t at = length && length < MAX_PATH ? RootLength(full) : 0;
-    if (at == 0)
-        return FailWithCode(ERROR_BAD_PATHNAME, "CreateFile", "%s", path);
-    HANDLE folders[MAX_PATH];  // one at most for each backslash
-    size_t held = 0;
-    Status status = Succeeded;
-    for (wchar_t* cut = wcschr(full + at, L'\\'); !status && cut; cut = wcschr(cut + 1, L'\\')) {
-        *cut = L'\0';
-        status = CheckedHoldFolder(full, &folders[held]);
-        *cut = L'\\';
-        held += status ? 0 : 1;
-    }
+    WalkedPlace place;
+    Status status = WalkToParent(wide, ViewOfThisProgram, &place);
     if (!status)
-        status = OpenReport(full, OPEN_ALWAYS, nullptr, file);
-    while (held > 0)
-        CloseHandle(folders[--held]);
+        status = OpenReport(place.folder, place.name, place.length, wide, FILE_OPEN_IF, file);
+    ReleaseWalkedFolders();
     return status;
 }
 

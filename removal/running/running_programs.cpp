@@ -10,6 +10,7 @@
 
 #include "removal/own_files/self_remover.h"
 #include "removal/results/outcome.h"
+#include "removal/safety/path_walk.h"
 #include "removal/safety/protected_places.h"
 #include "sysops/checked.h"
 #include "sysops/code_page.h"
@@ -53,40 +54,17 @@ static size_t ProcessCapacity;
 // The service manager is asked once a look, and only once a program of the product's is found.
 static bool ServicesFound;
 
-// How a path is meant. The log's paths name what this program is shown: a 32-bit program on
-// 64-bit Windows reaches SysWOW64 by the name System32, and the real System32 by Sysnative, as
-// the removal will. The system names a running program's image as the disk holds it, whatever
-// the program's bitness: a 64-bit program in System32 is there.
-enum PathView { ViewOfThisProgram, ViewOfDisk };
-
-// The disk's own view, for this thread, until Wow64RevertWow64FsRedirection(*previous) when
-// `*turned`. Where the system redirects nothing, there is nothing to turn off.
-static bool TurnToDisk(bool* turned, void** previous)
-{
-    BOOL wow64 = FALSE;
-    *turned = false;
-    if (!IsWow64Process(GetCurrentProcess(), &wow64))
-        return false;
-    *turned = wow64 && Wow64DisableWow64FsRedirection(previous);
-    return !wow64 || *turned;
-}
-
-// Every path this search opens, the log's and the images', is opened here and nowhere else, so
-// that each is reached the same way: only to tell what it names, never following a link at its
-// name, in the view that `view` tells. Null when it cannot be opened.
+// Every path this search opens, the log's and the images', is opened here and nowhere else, and
+// reached as the removal reaches it: from its volume's root, through no link, only to tell what
+// it names. The log's paths mean what this program is shown; a running program's image is named
+// as the disk holds it, whatever the program's bitness. Null when it cannot be opened.
 static HANDLE OpenToIdentify(const wchar_t* path, PathView view)
 {
-    bool turned = false;
-    void* previous = nullptr;
-    if (view == ViewOfDisk && !TurnToDisk(&turned, &previous))
-        return nullptr;
     HANDLE file;
     const DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
-    Status status = CheckedOpenPath(path, FILE_READ_ATTRIBUTES | SYNCHRONIZE, share,
-                                    FILE_SYNCHRONOUS_IO_NONALERT, &file);
-    if (turned)
-        Wow64RevertWow64FsRedirection(previous);
-    return status ? nullptr : file;
+    if (OpenByWalk(path, view, FILE_READ_ATTRIBUTES, share, FILE_SYNCHRONOUS_IO_NONALERT, &file))
+        return nullptr;
+    return file;
 }
 
 static bool Identify(HANDLE file, FileIdentity* identity, DWORD* attributes)

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cwchar>
 
+#include "removal/safety/path_walk.h"
 #include "removal/safety/private_folder.h"
 #include "sysops/checked.h"
 #include "sysops/handle_ops.h"
@@ -118,13 +119,12 @@ static Status ScheduleInPlace(const wchar_t* path)
     return status ? status : CheckedScheduleRemovalAtRestart(path);
 }
 
+// Reached by the walk, as every path the program acts on: nothing through a link is moved or
+// scheduled.
 static Status OpenForMoving(const wchar_t* path, DWORD access, HANDLE* file)
 {
-    return CheckedCreateFile(path, access | SYNCHRONIZE | FILE_READ_ATTRIBUTES,
-                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                             OPEN_EXISTING,
-                             FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr,
-                             file);
+    return OpenByWalk(path, ViewOfThisProgram, access,
+                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, 0, file);
 }
 
 // The file behind `file` into the private folder under a name of its own; `moved` receives
@@ -175,12 +175,12 @@ Status HandToRestart(const wchar_t* path)
     HANDLE file;
     bool movable = !OpenForMoving(path, DELETE, &file);
     // Held open without delete sharing: it can still be looked at, to be named rightly.
-    if (!movable) {
-        Status status = OpenForMoving(path, 0, &file);
-        if (status)
-            return status;
+    Status status = movable ? Succeeded : OpenForMoving(path, 0, &file);
+    if (!status) {
+        status = HandToRestart(file, path, movable);
+        CloseHandle(file);
     }
-    Status status = HandToRestart(file, path, movable);
-    CloseHandle(file);
+    // The folders on its path go after it: none stays held.
+    ReleaseWalkedFolders();
     return status;
 }
