@@ -36,12 +36,12 @@ wine_tests() {  # preset, tree, then ctest's options
     scripts/wine-prefix.sh stop "$2"
     return $code
 }
-# "N of M scenarios passed": M counts every one there is, so that a skipped one has failed.
+# "N of M scenarios": those passed of every one there is, so that a skipped one has failed.
 passed() {  # preset, log, test name pattern, what they are
     local there count
     there=$(ctest --preset "$1" -N | grep -cE "Test +#[0-9]+: $3\$")
     count=$(grep -cE "Test +#[0-9]+: $3 \.* +Passed" "$2")
-    echo "$count of $there $4 passed"
+    echo "$count of $there $4"
     [ "$count" -eq "$there" ] && [ "$there" -gt 0 ]
 }
 
@@ -52,8 +52,8 @@ if [ "$WINDOWS_ARCH" = x86 ]; then
     wine_tests windows-x86 build/windows-x86-tests --timeout $((180 * WAIT_FACTOR)) || status=1
     scenarios=$(passed windows-x86 $log 'scenario_\w+' scenarios) || status=1
     programs=$(passed windows-x86 $log '\w+_tests' 'test programs') || status=1
-    first_result="$scenarios and $programs"
-    [ "$status" -eq 0 ] && first_result+=", none skipped" || first_result+=": FAILED"
+    first_result="$scenarios and $programs passed"
+    [ "$status" -eq 0 ] && first_result+=", none skipped" || first_result+="; FAILED"
     first_result+=" ($((SECONDS - started)) s)"
     started=$SECONDS
     second_result=passed
