@@ -18,8 +18,9 @@ export WINEDLLOVERRIDES="mscoree,mshtml="
 wineserver=/usr/lib/wine/wineserver
 drive="$WINEPREFIX/drive_c"
 shipped="$root/build/windows-x86/uninstall.exe"
-# The shipped 32-bit exe itself under 32-bit Wine; where this machine cannot run 32-bit code, the
-# 64-bit build of the same sources under wine64.
+# The shipped 32-bit exe itself under 32-bit Wine, wherever 32-bit code runs, natively or on an
+# emulated CPU (whose slower starts stretch the waits below by WAIT_FACTOR); where none can run,
+# the 64-bit build of the same sources under wine64.
 if [ "$WINDOWS_ARCH" = x86 ]; then
     wine=/usr/lib/wine/wine program=$shipped
     machine_software='Software\Wow6432Node'  # where a 32-bit program's HKLM\Software lies
@@ -145,21 +146,33 @@ EOF
 
 # Driving the wizard ----------------------------------------------------------------------
 
+# The removal page's bar, empty (white) or done (in colour), is larger than anything white or in
+# colour on the other pages.
+bar_pixels() {
+    convert "$build/look.ppm" -format %c histogram:info: | awk -F '[(,)]' '
+        { max = $2; min = $2
+          if ($3 > max) max = $3; if ($4 > max) max = $4
+          if ($3 < min) min = $3; if ($4 < min) min = $4
+          if (min == 255 || max - min > 40) pixels += $1 }
+        END { print pixels + 0 }'
+}
+
 # A page counts as shown once the window holds more than its plain background, looks
 # different from the page before, and stays the same over two looks. While the log is being
-# processed the window does not repaint, so it keeps the confirmation page's picture until
-# the completion page is really there.
+# processed, the removal page shows its bar and may stay the same for a while: the demo presses
+# nothing there and waits for the completion page.
 window_picture() {
     DISPLAY=$display import -silent -window "$1" "ppm:$build/look.ppm" 2>/dev/null || return 1
     local colours
     colours=$(convert "$build/look.ppm" -format '%k' info: 2>/dev/null) || return 1
     [ "$colours" -gt 2 ] || return 1
+    [ "$(bar_pixels)" -lt 1000 ] || return 1
     md5sum <"$build/look.ppm" | cut -c1-32
 }
 
 wait_for_page() {  # window, picture of the page before; prints the new page's picture
     local window=$1 before=$2 last="" now
-    for _ in $(seq 150); do
+    for _ in $(seq $((150 * WAIT_FACTOR))); do
         if now=$(window_picture "$window") && [ "$now" != "$before" ]; then
             if [ "$now" = "$last" ]; then
                 echo "$now"
@@ -183,7 +196,7 @@ run_wizard() {
     (cd "$drive" &&
         DISPLAY=$display exec "$wine" "$install\\uninstall.exe" "$install\\install.log") &
     pid=$!
-    for _ in $(seq 150); do
+    for _ in $(seq $((150 * WAIT_FACTOR))); do
         window=$(DISPLAY=$display xdotool search --all --pid "$pid" --name '^Uninstall$' \
                  2>/dev/null | head -1) && [ -n "$window" ] && break
         sleep 0.2
@@ -279,6 +292,6 @@ run_wizard
 # The helper copy waits a second, removes the program's file and folder, and ends; the
 # wineserver stops a few seconds after the last program of the prefix.
 echo "demo: waiting for the helper copy to finish"
-timeout 60 "$wineserver" -w ||
-    echo "demo: programs still ran in the prefix after 60 seconds; stopping them" >&2
+timeout $((60 * WAIT_FACTOR)) "$wineserver" -w ||
+    echo "demo: programs still ran in the prefix after $((60 * WAIT_FACTOR)) s; stopping them" >&2
 report

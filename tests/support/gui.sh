@@ -6,8 +6,8 @@
 # itself.
 # CTest gives WINE, UNINSTALL_BUILD, UNINSTALL_EXE, UNINSTALL_BITS and ROBOT_EXE.
 set -uo pipefail
-# Where 32-bit programs run only on an emulated CPU, each start of one costs seconds: the test
-# command then has the suite's own tools run as 64-bit programs (UNINSTALL_TOOL_WINE and
+# Where 32-bit programs run only on an emulated CPU, each start of one costs seconds:
+# scripts/arch.sh then has the suite's own tools run as 64-bit programs (UNINSTALL_TOOL_WINE and
 # UNINSTALL_TOOL_ROBOT), so that only the program under test and its helper are emulated, and
 # stretches every wait by UNINSTALL_WAIT_FACTOR (the robot reads it too).
 WINE=${UNINSTALL_TOOL_WINE:-$WINE}
