@@ -89,12 +89,14 @@ std::vector<std::string> MakeDirectories(const std::string& base, int count)
     return made;
 }
 
+// Spread evenly over the directories and made folder by folder, in the order an installer
+// writes them and lists them in its log.
 std::vector<std::string> MakeFiles(const std::vector<std::string>& directories, int count)
 {
     std::vector<std::string> files;
     for (int i = 0; i < count; ++i) {
-        files.push_back(directories[i % directories.size()] + "\\file" + std::to_string(i) +
-                        ".dat");
+        size_t directory = static_cast<size_t>(i) * directories.size() / static_cast<size_t>(count);
+        files.push_back(directories[directory] + "\\file" + std::to_string(i) + ".dat");
         CreateFileOrFail(files.back());
     }
     return files;

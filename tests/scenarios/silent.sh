@@ -34,8 +34,12 @@ for file in readme.txt tree\\sub\\a.txt data\\user.cfg once.txt; do write_file "
 reg add 'HKCU\Software\Kestova\Silent' /v Path /d x /f
 reg add 'HKCU\Software\Kestova\Silent User\Mine' /v Theme /d x /f
 write_file 'C:\VantrelLogs\yours.log' "dir:$R\\data" 'key:HKCU\Software\Kestova\Silent User\'
-# The product's folder as one tree: everything in it goes now, the program and its folders after.
-write_file 'C:\VantrelLogs\clean.log' "dirw:$R" 'key:HKCU\Software\Kestova\Silent\'
+# The product's folder as one tree: everything in it goes now, the program and its folders after;
+# the log names the program in the \\?\ form and its folder by the short name too.
+short=$("$WINE" cmd /c 'dir /x C:\' | tr -d '\r' |
+    sed -n 's/.*<DIR> *\([^ ]*\) *Vantrel Silent$/\1/p')
+write_file 'C:\VantrelLogs\clean.log' "file:\\\\?\\$PROGRAM" "dir:C:\\$short\\bin" "dirw:$R" \
+    'key:HKCU\Software\Kestova\Silent\'
 for log in 'kept file data' 'held file held.exe' 'once file once.txt'; do
     read -r name tag file <<<"$log" && write_file "C:\\VantrelLogs\\$name.log" "$tag:$R\\$file"
 done
@@ -154,8 +158,29 @@ start --swap 'C:\tests\robot.exe' "$PROGRAM" /S 'C:\VantrelLogs\swap.log'
 expect_exit 3010
 check "nothing planted ran" [ -z "$(find "$DRIVE_C" -name '*.ran' -newer "$RUN_OUT.swap")" ]
 mv -f "$(unix_path "$PROGRAM").old" "$(unix_path "$PROGRAM")"
-# Everything removed: 0, and the helper takes the program and its folders, and the run's private
-# folder: nothing is left for the restart.
+# A data folder on the way swapped for a link to another folder: nothing there goes, and each
+# entry stays, the link named.
+V="$DRIVE_C/Victim" D='C:\ProgramData\Vantrel Data'
+rm -rf "$V" "$(unix_path "$D")" && mkdir -p "$V/sub" "$V/tree/deeper"
+touch "$V/a" "$V/tree/deeper/b"
+ln -s ../Victim "$(unix_path "$D")"
+write_file 'C:\VantrelLogs\through.log' "file:$D\\a" "dir:$D\\sub" "dirw:$D\\tree"
+silent 1603 /S '/LOG=C:\VantrelLogs\through.txt' 'C:\VantrelLogs\through.log'
+check "nothing behind the link went" [ -e "$V/a" -a -d "$V/sub" -a -e "$V/tree/deeper/b" ]
+check "each entry is kept, the link named" [ "$(grep -c "kept.*Vantrel Data is a link" \
+    "$(unix_path 'C:\VantrelLogs\through.txt')")" = 3 ]
+rm "$(unix_path "$D")"
+# /LOG= in folders that others hold open sharing nothing, as a user adding a file there may: the
+# report is written all the same.
+rm -rf "$(unix_path 'C:\Reports')" && mkdir -p "$(unix_path 'C:\Reports\held')"
+hold 'C:\tests\robot.exe' 'C:\Reports' && outer=$HOLDER_PID
+hold 'C:\tests\robot.exe' 'C:\Reports\held'
+write_file "$R\\once.txt" x
+silent 0 /S '/LOG=C:\Reports\held\report.txt' 'C:\VantrelLogs\once.log'
+kill "$outer" "$HOLDER_PID"
+check "the report is there" grep -q totals "$(unix_path 'C:\Reports\held\report.txt')"
+# Everything removed: 0, and the helper takes the program and its folders, however the log spells
+# them, and the run's private folder: nothing is left for the restart.
 rm -rf "$(unix_path "$R\\data")"
 keep_server
 silent 0 /S 'C:\VantrelLogs\clean.log'

@@ -11,7 +11,8 @@
 //   reads TEXT [MS]               the same, until the page reads TEXT whole, as told below
 //   xid                           the X window for key presses: the question's, else the main's
 //   hold PATH MS                  keep PATH open, shared for reading only, for MS ms (nobody
-//                                 can write, rename or delete it meanwhile); says "holding"
+//                                 can write, rename or delete it meanwhile); a folder as one
+//                                 adding a file to it, sharing nothing; says "holding"
 //   lock                          take the uninstaller's run lock first, owned by the user's own
 //                                 account, as a program of the user's that runs without elevation
 //                                 makes it on Windows (Wine runs every program elevated)
@@ -283,8 +284,13 @@ int main(int argc, char** argv)
             printf("%llu\n", static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(window)));
             good = good && window;
         } else if (command == "hold" && at + 2 < argc) {
-            HANDLE held = CreateFileA(argv[at + 1], GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                      OPEN_EXISTING, 0, nullptr);
+            DWORD attributes = GetFileAttributesA(argv[at + 1]);
+            bool folder = attributes != INVALID_FILE_ATTRIBUTES &&
+                          (attributes & FILE_ATTRIBUTE_DIRECTORY);
+            HANDLE held = CreateFileA(argv[at + 1],
+                                      folder ? FILE_LIST_DIRECTORY | FILE_ADD_FILE : GENERIC_READ,
+                                      folder ? 0 : FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                      folder ? FILE_FLAG_BACKUP_SEMANTICS : 0, nullptr);
             good = held != INVALID_HANDLE_VALUE && good;
             printf("%s %s\n", held != INVALID_HANDLE_VALUE ? "holding" : "FAIL: cannot hold",
                    argv[at + 1]);
